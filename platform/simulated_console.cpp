@@ -1,0 +1,263 @@
+// Simulated backend: the platform functions act on an in-memory console.
+#include "platform/simulated_console.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace simulated {
+
+namespace {
+
+// Any recognisable value will do; the program never looks inside a handle.
+platform::HANDLE const kOutputHandle = reinterpret_cast<platform::HANDLE>(0x5100);
+
+std::string Coordinate(platform::COORD c) {
+    return "(" + std::to_string(c.X) + "," + std::to_string(c.Y) + ")";
+}
+
+std::string Quoted(const std::string& bytes) {
+    std::string out = "\"";
+    for (char byte : bytes) {
+        unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Hex(uint16_t value) {
+    char hex[8];
+    snprintf(hex, sizeof hex, "%02X", value);
+    return hex;
+}
+
+// "1F*3 07*2" for {1F,1F,1F,07,07}.
+std::string RunLength(const std::vector<uint16_t>& values) {
+    std::string out;
+    for (size_t i = 0; i < values.size();) {
+        size_t j = i;
+        while (j < values.size() && values[j] == values[i])
+            ++j;
+        if (!out.empty()) out += ' ';
+        out += Hex(values[i]) + "*" + std::to_string(j - i);
+        i = j;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Describe(const Call& call) {
+    switch (call.op) {
+        case Op::GetStdHandle:
+            return "GetStdHandle";
+        case Op::GetConsoleScreenBufferInfo:
+            return "GetConsoleScreenBufferInfo";
+        case Op::WriteConsoleA:
+            return "WriteConsoleA " + Quoted(call.bytes);
+        case Op::WriteConsoleOutputAttribute:
+            return "WriteConsoleOutputAttribute " +
+                   (call.attributes.empty() ? std::string("none") : RunLength(call.attributes)) +
+                   " at " + Coordinate(call.coord);
+        case Op::GetCommandLineA:
+            return "GetCommandLineA";
+        case Op::ExitProcess:
+            return "ExitProcess";
+    }
+    return "?";
+}
+
+void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownAttribute) {
+    width_ = width;
+    height_ = height;
+    cursor_ = cursor;
+    ownAttribute_ = ownAttribute;
+    redirected_ = false;
+    cells_.assign(static_cast<size_t>(width * height), Cell{' ', ownAttribute});
+    commandLine_.assign(1, '\0');
+    calls_.clear();
+}
+
+void Console::SetCommandLine(const std::string& raw) {
+    commandLine_.assign(raw.begin(), raw.end());
+    commandLine_.push_back('\0');
+    commandLine_.shrink_to_fit();
+}
+
+std::string Console::RowText(int y) const {
+    std::string row;
+    for (int x = 0; x < width_; ++x)
+        row += static_cast<char>(At(x, y).character);
+    return row;
+}
+
+std::string Console::RowAttributes(int y) const {
+    std::vector<uint16_t> row;
+    for (int x = 0; x < width_; ++x)
+        row.push_back(At(x, y).attribute);
+    return RunLength(row);
+}
+
+std::vector<std::string> Console::DescribedCalls() const {
+    std::vector<std::string> out;
+    for (const Call& call : calls_)
+        out.push_back(Describe(call));
+    return out;
+}
+
+bool Console::IsConsole(platform::HANDLE handle) const {
+    return handle == kOutputHandle && !redirected_;
+}
+
+void Console::Log(Op op) {
+    Call call{};
+    call.op = op;
+    calls_.push_back(call);
+}
+
+// Scrolls when the cursor passes the bottom row; the new row is blank in the
+// console's own attribute.
+void Console::NextRow() {
+    cursor_.X = 0;
+    if (cursor_.Y + 1 < height_) {
+        ++cursor_.Y;
+        return;
+    }
+    cells_.erase(cells_.begin(), cells_.begin() + width_);
+    cells_.resize(static_cast<size_t>(width_ * height_), Cell{' ', ownAttribute_});
+}
+
+// Processed output: CR, LF, BS, BEL and TAB act; every other byte is shown.
+// Writing the last cell of a row wraps at once.
+void Console::Show(unsigned char c) {
+    switch (c) {
+        case '\r':
+            cursor_.X = 0;
+            return;
+        case '\n':
+            NextRow();
+            return;
+        case '\b':
+            if (cursor_.X > 0) --cursor_.X;
+            return;
+        case '\a':
+            return;
+        case '\t': {
+            // Blanks to the next multiple of 8, but not past the row's end.
+            int stop = (cursor_.X / 8 + 1) * 8;
+            if (stop > width_) stop = width_;
+            for (int blanks = stop - cursor_.X; blanks > 0; --blanks)
+                Show(' ');
+            return;
+        }
+        default:
+            cells_[static_cast<size_t>(cursor_.Y * width_ + cursor_.X)] = Cell{c, ownAttribute_};
+            if (++cursor_.X == width_) NextRow();
+    }
+}
+
+platform::HANDLE Console::GetStdHandle(platform::DWORD which) {
+    Log(Op::GetStdHandle);
+    return which == platform::STD_OUTPUT_HANDLE ? kOutputHandle : nullptr;
+}
+
+bool Console::GetConsoleScreenBufferInfo(platform::HANDLE handle,
+                                         platform::CONSOLE_SCREEN_BUFFER_INFO* info) {
+    Log(Op::GetConsoleScreenBufferInfo);
+    calls_.back().cursor = cursor_;
+    if (!IsConsole(handle)) return false;
+    int16_t w = static_cast<int16_t>(width_), h = static_cast<int16_t>(height_);
+    info->dwSize = {w, h};
+    info->dwCursorPosition = cursor_;
+    info->wAttributes = ownAttribute_;
+    info->srWindow = {0, 0, static_cast<int16_t>(w - 1), static_cast<int16_t>(h - 1)};
+    info->dwMaximumWindowSize = {w, h};
+    return true;
+}
+
+bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platform::DWORD count,
+                            platform::DWORD* written) {
+    Log(Op::WriteConsoleA);
+    const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
+    calls_.back().bytes.assign(bytes, bytes + count);
+    if (!IsConsole(handle)) return false;
+    for (platform::DWORD i = 0; i < count; ++i)
+        Show(bytes[i]);
+    calls_.back().cursor = cursor_;
+    *written = count;
+    return true;
+}
+
+bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
+                                          platform::DWORD length, platform::COORD start,
+                                          platform::DWORD* written) {
+    Log(Op::WriteConsoleOutputAttribute);
+    calls_.back().attributes.assign(attributes, attributes + length);
+    calls_.back().coord = start;
+    calls_.back().cursor = cursor_;
+    if (!IsConsole(handle)) return false;
+    // Clipped at the end of the buffer; a start outside it writes nothing.
+    platform::DWORD done = 0;
+    if (start.X >= 0 && start.X < width_ && start.Y >= 0 && start.Y < height_) {
+        size_t cell = static_cast<size_t>(start.Y * width_ + start.X);
+        for (; done < length && cell < cells_.size(); ++done, ++cell) {
+            cells_[cell].attribute = attributes[done];
+        }
+    }
+    *written = done;
+    return true;
+}
+
+const char* Console::GetCommandLineA() {
+    Log(Op::GetCommandLineA);
+    return commandLine_.data();
+}
+
+void Console::ExitProcess(unsigned code) {
+    Log(Op::ExitProcess);
+    exit(static_cast<int>(code));
+}
+
+Console& TheConsole() {
+    static Console console;
+    return console;
+}
+
+}  // namespace simulated
+
+namespace platform {
+
+HANDLE GetStdHandle(DWORD nStdHandle) {
+    return simulated::TheConsole().GetStdHandle(nStdHandle);
+}
+
+BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info) {
+    return simulated::TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info);
+}
+
+BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
+                   void* /*reserved*/) {
+    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written);
+}
+
+BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
+                                 COORD writeCoord, DWORD* written) {
+    return simulated::TheConsole().WriteConsoleOutputAttribute(hConsoleOutput, attributes, length,
+                                                               writeCoord, written);
+}
+
+const char* GetCommandLineA() {
+    return simulated::TheConsole().GetCommandLineA();
+}
+
+void ExitProcess(unsigned exitCode) {
+    simulated::TheConsole().ExitProcess(exitCode);
+    abort();
+}
+
+}  // namespace platform

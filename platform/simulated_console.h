@@ -1,0 +1,97 @@
+// A simulated console for tests: a small screen buffer that acts on output
+// the way a console in processed-output mode does, a settable raw command
+// line, and a log of every platform call with its arguments.
+#ifndef COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
+#define COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace simulated {
+
+struct Cell {
+    unsigned char character;
+    uint16_t attribute;
+};
+
+enum class Op {
+    GetStdHandle,
+    GetConsoleScreenBufferInfo,
+    WriteConsoleA,
+    WriteConsoleOutputAttribute,
+    GetCommandLineA,
+    ExitProcess,
+};
+
+struct Call {
+    Op op;
+    std::string bytes;                 // WriteConsoleA: the bytes passed
+    std::vector<uint16_t> attributes;  // WriteConsoleOutputAttribute: the run passed
+    platform::COORD coord;             // WriteConsoleOutputAttribute: the start
+    platform::COORD cursor;            // the cursor once the call returned
+};
+
+// Renders a call on one line, e.g. `WriteConsoleA "Hi\x0D"` or
+// `WriteConsoleOutputAttribute 1F*5 at (0,0)`; the form tests compare.
+std::string Describe(const Call& call);
+
+class Console {
+  public:
+    // A blank buffer of width x height cells in the console's own attribute,
+    // the cursor at `cursor`, an empty log and an empty command line.
+    void Reset(int width, int height, platform::COORD cursor, uint16_t ownAttribute);
+    // The raw command line, byte for byte, in storage of exactly its size
+    // plus the terminating NUL, so a read past it is caught by a sanitizer.
+    void SetCommandLine(const std::string& raw);
+    // Standard output is not a console: every console call fails.
+    void SetRedirected(bool redirected) { redirected_ = redirected; }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    platform::COORD Cursor() const { return cursor_; }
+    uint16_t OwnAttribute() const { return ownAttribute_; }
+    const Cell& At(int x, int y) const { return cells_[static_cast<size_t>(y * width_ + x)]; }
+    std::string RowText(int y) const;
+    // Run-length form, e.g. "1F*5 07*15".
+    std::string RowAttributes(int y) const;
+    const std::vector<Call>& Calls() const { return calls_; }
+    std::vector<std::string> DescribedCalls() const;
+
+    // The platform functions, as the backend forwards them.
+    platform::HANDLE GetStdHandle(platform::DWORD which);
+    bool GetConsoleScreenBufferInfo(platform::HANDLE handle,
+                                    platform::CONSOLE_SCREEN_BUFFER_INFO* info);
+    bool WriteConsoleA(platform::HANDLE handle, const void* buffer, platform::DWORD count,
+                       platform::DWORD* written);
+    bool WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
+                                     platform::DWORD length, platform::COORD start,
+                                     platform::DWORD* written);
+    const char* GetCommandLineA();
+    void ExitProcess(unsigned code);
+
+  private:
+    bool IsConsole(platform::HANDLE handle) const;
+    void Log(Op op);
+    void Show(unsigned char c);
+    void NextRow();
+
+    int width_ = 0;
+    int height_ = 0;
+    platform::COORD cursor_ = {0, 0};
+    uint16_t ownAttribute_ = 0x07;
+    bool redirected_ = false;
+    std::vector<Cell> cells_;
+    std::vector<char> commandLine_ = std::vector<char>(1, '\0');
+    std::vector<Call> calls_;
+};
+
+// The one console that the simulated backend's platform functions act on.
+Console& TheConsole();
+
+}  // namespace simulated
+
+#endif
