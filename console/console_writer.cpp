@@ -1,0 +1,89 @@
+#include "console/console_writer.h"
+
+using platform::COORD;
+
+void ConsoleWriter::Open() {
+    handle_ = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    snapshot_ = platform::CONSOLE_SCREEN_BUFFER_INFO{};
+    attribute_ = kInitialAttribute;
+    length_ = 0;
+    written_ = 0;
+    RefreshSnapshot();
+}
+
+void ConsoleWriter::RefreshSnapshot() {
+    platform::GetConsoleScreenBufferInfo(handle_, &snapshot_);
+}
+
+void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
+    uint32_t left = count;
+    while (left > 0) {
+        if (length_ == kMaxRunLength) FlushPending();
+        uint32_t room = kMaxRunLength - length_;
+        uint32_t chunk = left < room ? left : room;
+        for (uint32_t i = 0; i < chunk; ++i)
+            storage_.text[length_ + i] = byte;
+        length_ += chunk;
+        left -= chunk;
+    }
+}
+
+bool ConsoleWriter::PendingHasControlByte() const {
+    for (uint32_t i = 0; i < length_; ++i) {
+        if (storage_.text[i] < 0x20) return true;
+    }
+    return false;
+}
+
+// Where the recolouring of the run just written begins. That is the cursor
+// read before the write, unless the write scrolled the buffer: a console
+// whose cursor is on the bottom row scrolls everything up when text wraps
+// past it, and the text goes up with the rest. Plain text moves the cursor
+// one cell per byte, so when the cursor now stands whole rows short of where
+// the run should have ended, the buffer scrolled by that many rows. Runs
+// holding control bytes move the cursor in ways that cannot be undone from
+// here; for them the start stays where the cursor was.
+COORD ConsoleWriter::RecolourStart(COORD before, uint32_t* skipped) const {
+    *skipped = 0;
+    const int32_t width = snapshot_.dwSize.X;
+    const COORD after = snapshot_.dwCursorPosition;
+    if (width <= 0 || after.Y != snapshot_.dwSize.Y - 1) return before;
+
+    const int32_t start = before.Y * width + before.X;
+    const int32_t expectedEnd = start + static_cast<int32_t>(length_);
+    const int32_t actualEnd = after.Y * width + after.X;
+    const int32_t rows = (expectedEnd - actualEnd) / width;
+    if (rows < 1 || PendingHasControlByte()) return before;
+
+    const int32_t moved = start - rows * width;
+    if (moved >= 0) return COORD{before.X, static_cast<int16_t>(before.Y - rows)};
+    // The front of the run scrolled off the top of the buffer.
+    const uint32_t lost = static_cast<uint32_t>(-moved);
+    *skipped = lost < length_ ? lost : length_;
+    return COORD{0, 0};
+}
+
+void ConsoleWriter::FlushPending() {
+    if (length_ == 0) return;
+    const COORD before = snapshot_.dwCursorPosition;
+    platform::WriteConsoleA(handle_, storage_.text, length_, &written_, nullptr);
+    RefreshSnapshot();
+
+    uint32_t skipped;
+    const COORD start = RecolourStart(before, &skipped);
+    // The text is out, so its storage can hold the attribute run; the run
+    // never needs more than kStorageSize bytes because length_ is at most
+    // kMaxRunLength.
+    const uint32_t cells = length_ - skipped;
+    for (uint32_t i = 0; i < cells; ++i)
+        storage_.run[i] = attribute_;
+    platform::WriteConsoleOutputAttribute(handle_, storage_.run, cells, start, &written_);
+    length_ = 0;
+}
+
+void ConsoleWriter::WriteDirect(uint8_t byte) {
+    FlushPending();
+    storage_.text[0] = byte;
+    platform::WriteConsoleA(handle_, storage_.text, 1, &written_, nullptr);
+    RefreshSnapshot();
+}

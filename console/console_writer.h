@@ -1,0 +1,55 @@
+// The console state of one run: the output handle, the last known cursor,
+// the current attribute and the text gathered since the last write.
+#ifndef COLORTEXT_CONSOLE_CONSOLE_WRITER_H
+#define COLORTEXT_CONSOLE_CONSOLE_WRITER_H
+
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+// Text is written at the cursor in the console's own attribute, then the
+// cells it landed in are rewritten with the current attribute, so the
+// console's own attribute is never touched.
+//
+// The writer has no constructor: a static instance is zero-filled by the
+// loader, and Open() sets every field, so no start-up code is needed.
+class ConsoleWriter {
+  public:
+    static constexpr uint32_t kStorageSize = 8192;
+    // The attribute run is built in the same storage, two bytes per cell,
+    // so a single write carries at most half the storage as text.
+    static constexpr uint32_t kMaxRunLength = kStorageSize / 2;
+    static constexpr uint16_t kInitialAttribute = 0x07;
+
+    void Open();
+    void RefreshSnapshot();
+
+    void Append(uint8_t byte) {
+        if (length_ == kMaxRunLength) FlushPending();
+        storage_.text[length_++] = byte;
+    }
+    void AppendRepeated(uint8_t byte, uint16_t count);
+    uint32_t PendingLength() const { return length_; }
+    int16_t CursorColumn() const { return snapshot_.dwCursorPosition.X; }
+    void SetAttribute(uint16_t attribute) { attribute_ = attribute; }
+
+    void FlushPending();
+    void WriteDirect(uint8_t byte);
+
+  private:
+    bool PendingHasControlByte() const;
+    platform::COORD RecolourStart(platform::COORD before, uint32_t* skipped) const;
+
+    platform::HANDLE handle_;
+    platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
+    uint16_t attribute_;
+    uint32_t length_;
+    platform::DWORD written_;
+    // Holds the pending text until it is written, then its attribute run.
+    union {
+        uint8_t text[kStorageSize];
+        uint16_t run[kStorageSize / 2];
+    } storage_;
+};
+
+#endif
