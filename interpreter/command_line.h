@@ -1,0 +1,12 @@
+// Finding the arguments on the raw command line, and stepping over blanks.
+// Both work in place on the platform's command line; nothing is copied.
+#ifndef COLORTEXT_INTERPRETER_COMMAND_LINE_H
+#define COLORTEXT_INTERPRETER_COMMAND_LINE_H
+
+// Where the argument text begins: right after the program name.
+const unsigned char* FindArgumentText();
+
+// Steps over blanks (0x20 only; a tab is not a blank).
+const unsigned char* SkipBlanks(const unsigned char* position);
+
+#endif

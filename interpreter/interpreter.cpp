@@ -1,0 +1,116 @@
+#include "interpreter/interpreter.h"
+
+#include "console/console_writer.h"
+#include "interpreter/command_line.h"
+
+namespace {
+
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Each reader below starts just past the character that chose it, leaves
+// the position on the first character it did not consume, and returns false
+// when the run is to end there.
+
+// A slash and two characters, or a slash, one character and a blank.
+bool ReadColourSwitch(const unsigned char*& position, ConsoleWriter& writer) {
+    // Text gathered so far keeps the attribute it was gathered under, even
+    // when the switch turns out to be incomplete.
+    writer.FlushPending();
+    unsigned char first = *position;
+    if (first == '\0') return false;
+    ++position;
+    unsigned char second = *position;
+    if (second == '\0') return false;
+    ++position;
+    uint8_t value = HexDigitValue(first);
+    if (second != ' ') value = static_cast<uint8_t>(value * 16 + HexDigitValue(second));
+    writer.SetAttribute(value);
+    return true;
+}
+
+// Inside the quotes every byte is taken as it is; "" stands for one quote.
+bool ReadQuotedString(const unsigned char*& position, ConsoleWriter& writer) {
+    for (;;) {
+        unsigned char c = *position;
+        if (c == '\0') return false;
+        ++position;
+        if (c == '"') {
+            if (*position != '"') return true;
+            ++position;
+        }
+        writer.Append(c);
+    }
+}
+
+// A decimal code, or a code, '*', 'X' or 'x' and a repeat count.
+bool ReadCharacterCode(const unsigned char*& position, unsigned char first, ConsoleWriter& writer) {
+    Decimal number = ReadDecimal(position, first);
+    uint8_t code = static_cast<uint8_t>(number.value);
+    unsigned char t = number.terminator;
+    if (t == '*' || t == 'X' || t == 'x') {
+        ++position;
+        unsigned char digit = *position;
+        if (!IsDigit(digit)) return false;
+        ++position;
+        writer.AppendRepeated(code, ReadDecimal(position, digit).value);
+        return true;
+    }
+    if (code >= 0x20) {
+        writer.Append(code);
+    } else if (code == '\t') {
+        // Blanks up to the next multiple of 8 from where the text will land;
+        // unsigned, so that the remainder is 0 to 7 whatever the console says.
+        uint32_t column = static_cast<uint32_t>(writer.CursorColumn()) + writer.PendingLength();
+        writer.AppendRepeated(' ', static_cast<uint16_t>(8 - column % 8));
+    } else {
+        writer.WriteDirect(code);
+    }
+    return true;
+}
+
+}  // namespace
+
+uint8_t HexDigitValue(unsigned char c) {
+    uint8_t v = static_cast<uint8_t>(c - 0x30);
+    if (v <= 9) return v;
+    v = static_cast<uint8_t>(v - 7);
+    if (v <= 15) return v;
+    return static_cast<uint8_t>(v - 0x20);
+}
+
+Decimal ReadDecimal(const unsigned char*& position, unsigned char first) {
+    uint16_t value = static_cast<uint16_t>(first - '0');
+    while (IsDigit(*position)) {
+        value = static_cast<uint16_t>(value * 10 + (*position - '0'));
+        ++position;
+    }
+    return Decimal{value, *position};
+}
+
+int RunCommandLine() {
+    // Static: 8 KB of pending storage is more than one stack page.
+    static ConsoleWriter writer;
+    writer.Open();
+    const unsigned char* position = FindArgumentText();
+    for (;;) {
+        position = SkipBlanks(position);
+        unsigned char c = *position;
+        if (c == '\0') break;
+        ++position;
+        bool more;
+        if (c == '/') {
+            more = ReadColourSwitch(position, writer);
+        } else if (c == '"') {
+            more = ReadQuotedString(position, writer);
+        } else if (IsDigit(c)) {
+            more = ReadCharacterCode(position, c, writer);
+        } else {
+            more = false;
+        }
+        if (!more) break;
+    }
+    writer.FlushPending();
+    return 0;
+}
