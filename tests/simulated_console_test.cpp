@@ -1,0 +1,72 @@
+// The simulated console stands in for a real one in every other test, so it
+// must act on output as a console does.
+#include <gtest/gtest.h>
+
+#include "tests/simulated_run.h"
+
+namespace {
+
+using testing_support::FreshConsole;
+
+void Write(simulated::Console& console, const std::string& bytes) {
+    platform::DWORD written = 0;
+    console.WriteConsoleA(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), bytes.data(),
+                          static_cast<platform::DWORD>(bytes.size()), &written);
+}
+
+TEST(SimulatedConsole, ActsOnControlBytes) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int x, y;
+        std::string row0, row1;
+    } cases[] = {
+        {"CarriageReturn", "abc\rX", 1, 0, "Xbc     ", "        "},
+        {"LineFeedGoesToColumnZero", "ab\ncd", 2, 1, "ab      ", "cd      "},
+        {"BackspaceMovesWithoutErasing", "ab\bX\b\b\b\b", 0, 0, "aX      ", "        "},
+        {"BellShowsNothing", "a\ab", 2, 0, "ab      ", "        "},
+        {"TabToNextStop", "ab\tc", 1, 1, "ab      ", "c       "},
+        {"OtherControlBytesAreShown", std::string("\x01\0", 2), 2, 0,
+         std::string("\x01\0      ", 8), "        "},
+        {"WrapsAtTheRightEdge", "abcdefghij", 2, 1, "abcdefgh", "ij      "},
+    };
+    for (const auto& c : cases) {
+        simulated::Console& console = FreshConsole(8, 3);
+        Write(console, c.bytes);
+        EXPECT_EQ(console.Cursor().X, c.x) << c.name;
+        EXPECT_EQ(console.Cursor().Y, c.y) << c.name;
+        EXPECT_EQ(console.RowText(0), c.row0) << c.name;
+        EXPECT_EQ(console.RowText(1), c.row1) << c.name;
+    }
+}
+
+TEST(SimulatedConsole, TabStopsAtTheRowEndOfANarrowBuffer) {
+    simulated::Console& console = FreshConsole(10, 3, 8, 0);
+    Write(console, "\tx");
+    EXPECT_EQ(console.RowText(1), "x         ");
+    EXPECT_EQ(console.Cursor().X, 1);
+}
+
+TEST(SimulatedConsole, ScrollsUpPastTheBottomRow) {
+    simulated::Console& console = FreshConsole(4, 2, 0, 0, 0x2E);
+    Write(console, "abcdefgh\nij");
+    EXPECT_EQ(console.RowText(0), "    ");
+    EXPECT_EQ(console.RowText(1), "ij  ");
+    EXPECT_EQ(console.RowAttributes(1), "2E*4");
+    EXPECT_EQ(console.Cursor().Y, 1);
+}
+
+TEST(SimulatedConsole, AttributesClipAtTheEndOfTheBuffer) {
+    simulated::Console& console = FreshConsole(4, 2);
+    const platform::WORD run[6] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
+    platform::DWORD written = 0;
+    platform::HANDLE out = console.GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    console.WriteConsoleOutputAttribute(out, run, 6, platform::COORD{1, 1}, &written);
+    EXPECT_EQ(written, 3u);
+    EXPECT_EQ(console.RowAttributes(1), "07*1 1F*3");
+    console.WriteConsoleOutputAttribute(out, run, 6, platform::COORD{0, 2}, &written);
+    EXPECT_EQ(written, 0u);
+    EXPECT_EQ(console.RowAttributes(0), "07*4");
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Helpers shared by the tests: run the whole program on the simulated
+// console, and write down the calls it is expected to make.
+#ifndef COLORTEXT_TESTS_SIMULATED_RUN_H
+#define COLORTEXT_TESTS_SIMULATED_RUN_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "interpreter/interpreter.h"
+#include "platform/simulated_console.h"
+
+namespace testing_support {
+
+inline simulated::Console& FreshConsole(int width = 40, int height = 8, int x = 0, int y = 0,
+                                        uint16_t ownAttribute = 0x07) {
+    simulated::Console& console = simulated::TheConsole();
+    console.Reset(width, height, platform::COORD{static_cast<int16_t>(x), static_cast<int16_t>(y)},
+                  ownAttribute);
+    return console;
+}
+
+// Runs the program with `prog` and `arguments` as its raw command line on
+// the console as it stands, and returns the calls it made, described.
+inline std::vector<std::string> RunProgram(const std::string& arguments) {
+    simulated::Console& console = simulated::TheConsole();
+    console.SetCommandLine("prog " + arguments);
+    int code = RunCommandLine();
+    std::vector<std::string> calls = console.DescribedCalls();
+    if (code != 0) calls.push_back("exit code " + std::to_string(code));
+    return calls;
+}
+
+// The calls of a run, built in order: Expect().Flush("Hi", 0x1F, 0, 0).Direct(13).
+class Expect {
+  public:
+    Expect() : calls_{"GetStdHandle", "GetConsoleScreenBufferInfo", "GetCommandLineA"} {}
+
+    // Text written, the cursor read back, then its cells recoloured from (x, y).
+    Expect& Flush(const std::string& text, uint16_t attribute, int x, int y) {
+        simulated::Call write{};
+        write.op = simulated::Op::WriteConsoleA;
+        write.bytes = text;
+        simulated::Call recolour{};
+        recolour.op = simulated::Op::WriteConsoleOutputAttribute;
+        recolour.attributes.assign(text.size(), attribute);
+        recolour.coord = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
+        calls_.push_back(simulated::Describe(write));
+        calls_.push_back("GetConsoleScreenBufferInfo");
+        calls_.push_back(simulated::Describe(recolour));
+        return *this;
+    }
+
+    // One control byte written alone, then the cursor read back.
+    Expect& Direct(unsigned char byte) {
+        simulated::Call write{};
+        write.op = simulated::Op::WriteConsoleA;
+        write.bytes.assign(1, static_cast<char>(byte));
+        calls_.push_back(simulated::Describe(write));
+        calls_.push_back("GetConsoleScreenBufferInfo");
+        return *this;
+    }
+
+    operator std::vector<std::string>() const { return calls_; }
+
+  private:
+    std::vector<std::string> calls_;
+};
+
+// What must hold after any run: every recolouring follows a text write and
+// covers the cells of that write with one attribute, and the console's own
+// attribute is what it was. Returns a description of the first breach.
+inline std::string CheckRunInvariants(const simulated::Console& console, uint16_t ownAttribute) {
+    const std::vector<simulated::Call>& calls = console.Calls();
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const simulated::Call& call = calls[i];
+        if (call.op == simulated::Op::WriteConsoleA && call.bytes.size() > 4096) {
+            return "call " + std::to_string(i) + " writes " + std::to_string(call.bytes.size()) +
+                   " bytes at once";
+        }
+        if (call.op != simulated::Op::WriteConsoleOutputAttribute) continue;
+        if (i < 2 || calls[i - 2].op != simulated::Op::WriteConsoleA) {
+            return "call " + std::to_string(i) + " recolours without a write before it";
+        }
+        if (call.attributes.size() > calls[i - 2].bytes.size()) {
+            return "call " + std::to_string(i) + " recolours more cells than were written";
+        }
+        for (uint16_t a : call.attributes) {
+            if (a != call.attributes.front())
+                return "call " + std::to_string(i) + " mixes attributes";
+        }
+    }
+    if (console.OwnAttribute() != ownAttribute) return "the console's own attribute changed";
+    return "";
+}
+
+}  // namespace testing_support
+
+#endif
