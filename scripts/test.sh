@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+#   host      unit tests on the simulated console
+#   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   windows   colortext.exe, checked for its imports, flags and size
+# Warnings are errors here.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 || exit 1
+
+passed=0
+failed=0
+status=0
+for preset in host sanitize windows; do
+    echo "== $preset"
+    log="build/ctest-$preset.log"
+    mkdir -p build
+    if ! cmake --preset "$preset" -DCOLORTEXT_WERROR=ON >/dev/null ||
+        ! cmake --build --preset "$preset" -j "$(nproc)"; then
+        echo "$preset: build failed"
+        status=1
+        continue
+    fi
+    ctest --preset "$preset" 2>&1 | tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+    total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    bad=$(echo "$summary" | sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/')
+    [ -n "$total" ] || { status=1; continue; }
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+done
+
+echo
+echo "all presets: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit "$status"
