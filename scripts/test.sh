@@ -3,15 +3,18 @@
 #   host      unit tests on the simulated console
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size
-# Warnings are errors here.
+# Warnings are errors here, and the sources must match .clang-format.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 || exit 1
+scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
 
 passed=0
 failed=0
 status=0
+
+echo "== format"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
 for preset in host sanitize windows; do
     echo "== $preset"
     log="build/ctest-$preset.log"
