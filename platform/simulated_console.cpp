@@ -53,23 +53,29 @@ std::string RunLength(const std::vector<uint16_t>& values) {
 }  // namespace
 
 std::string Describe(const Call& call) {
+    std::string out;
     switch (call.op) {
         case Op::GetStdHandle:
-            return "GetStdHandle";
-        case Op::GetConsoleScreenBufferInfo:
-            return "GetConsoleScreenBufferInfo";
-        case Op::WriteConsoleA:
-            return "WriteConsoleA " + Quoted(call.bytes);
-        case Op::WriteConsoleOutputAttribute:
-            return "WriteConsoleOutputAttribute " +
-                   (call.attributes.empty() ? std::string("none") : RunLength(call.attributes)) +
-                   " at " + Coordinate(call.coord);
+            return "GetStdHandle(" + std::to_string(static_cast<int32_t>(call.value)) + ")";
         case Op::GetCommandLineA:
             return "GetCommandLineA";
         case Op::ExitProcess:
-            return "ExitProcess";
+            return "ExitProcess(" + std::to_string(call.value) + ")";
+        case Op::GetConsoleScreenBufferInfo:
+            out = "GetConsoleScreenBufferInfo";
+            break;
+        case Op::WriteConsoleA:
+            out = "WriteConsoleA " + Quoted(call.bytes);
+            if (call.reservedPointer) out += " with a reserved pointer";
+            break;
+        case Op::WriteConsoleOutputAttribute:
+            out = "WriteConsoleOutputAttribute " +
+                  (call.attributes.empty() ? std::string("none") : RunLength(call.attributes)) +
+                  " at " + Coordinate(call.coord);
+            break;
     }
-    return "?";
+    if (call.foreignHandle) out += " on a foreign handle";
+    return out;
 }
 
 void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownAttribute) {
@@ -114,10 +120,12 @@ bool Console::IsConsole(platform::HANDLE handle) const {
     return handle == kOutputHandle && !redirected_;
 }
 
-void Console::Log(Op op) {
+Call& Console::Log(Op op, platform::HANDLE handle) {
     Call call{};
     call.op = op;
+    call.foreignHandle = handle != kOutputHandle;
     calls_.push_back(call);
+    return calls_.back();
 }
 
 // Scrolls when the cursor passes the bottom row; the new row is blank in the
@@ -162,14 +170,13 @@ void Console::Show(unsigned char c) {
 }
 
 platform::HANDLE Console::GetStdHandle(platform::DWORD which) {
-    Log(Op::GetStdHandle);
+    Log(Op::GetStdHandle, kOutputHandle).value = which;
     return which == platform::STD_OUTPUT_HANDLE ? kOutputHandle : nullptr;
 }
 
 bool Console::GetConsoleScreenBufferInfo(platform::HANDLE handle,
                                          platform::CONSOLE_SCREEN_BUFFER_INFO* info) {
-    Log(Op::GetConsoleScreenBufferInfo);
-    calls_.back().cursor = cursor_;
+    Log(Op::GetConsoleScreenBufferInfo, handle).cursor = cursor_;
     if (!IsConsole(handle)) return false;
     int16_t w = static_cast<int16_t>(width_), h = static_cast<int16_t>(height_);
     info->dwSize = {w, h};
@@ -181,14 +188,15 @@ bool Console::GetConsoleScreenBufferInfo(platform::HANDLE handle,
 }
 
 bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platform::DWORD count,
-                            platform::DWORD* written) {
-    Log(Op::WriteConsoleA);
+                            platform::DWORD* written, void* reserved) {
+    Call& call = Log(Op::WriteConsoleA, handle);
+    call.reservedPointer = reserved != nullptr;
     const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
-    calls_.back().bytes.assign(bytes, bytes + count);
+    call.bytes.assign(bytes, bytes + count);
     if (!IsConsole(handle)) return false;
     for (platform::DWORD i = 0; i < count; ++i)
         Show(bytes[i]);
-    calls_.back().cursor = cursor_;
+    call.cursor = cursor_;
     *written = count;
     return true;
 }
@@ -196,10 +204,10 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
 bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
                                           platform::DWORD length, platform::COORD start,
                                           platform::DWORD* written) {
-    Log(Op::WriteConsoleOutputAttribute);
-    calls_.back().attributes.assign(attributes, attributes + length);
-    calls_.back().coord = start;
-    calls_.back().cursor = cursor_;
+    Call& call = Log(Op::WriteConsoleOutputAttribute, handle);
+    call.attributes.assign(attributes, attributes + length);
+    call.coord = start;
+    call.cursor = cursor_;
     if (!IsConsole(handle)) return false;
     // Clipped at the end of the buffer; a start outside it writes nothing.
     platform::DWORD done = 0;
@@ -214,12 +222,15 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
 }
 
 const char* Console::GetCommandLineA() {
-    Log(Op::GetCommandLineA);
+    Log(Op::GetCommandLineA, kOutputHandle);
     return commandLine_.data();
 }
 
+// Says so on standard error, so that a test that runs the process entry in
+// a child process can see that the process ended here.
 void Console::ExitProcess(unsigned code) {
-    Log(Op::ExitProcess);
+    Log(Op::ExitProcess, kOutputHandle).value = code;
+    fprintf(stderr, "%s\n", Describe(calls_.back()).c_str());
     exit(static_cast<int>(code));
 }
 
@@ -241,8 +252,8 @@ BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INF
 }
 
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
-                   void* /*reserved*/) {
-    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written);
+                   void* reserved) {
+    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written, reserved);
 }
 
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,

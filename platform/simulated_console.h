@@ -29,14 +29,19 @@ enum class Op {
 
 struct Call {
     Op op;
+    uint32_t value;                    // GetStdHandle: which handle; ExitProcess: the code
+    bool foreignHandle;                // passed a handle other than the console's output
+    bool reservedPointer;              // WriteConsoleA: the reserved argument was not null
     std::string bytes;                 // WriteConsoleA: the bytes passed
     std::vector<uint16_t> attributes;  // WriteConsoleOutputAttribute: the run passed
     platform::COORD coord;             // WriteConsoleOutputAttribute: the start
     platform::COORD cursor;            // the cursor once the call returned
 };
 
-// Renders a call on one line, e.g. `WriteConsoleA "Hi\x0D"` or
-// `WriteConsoleOutputAttribute 1F*5 at (0,0)`; the form tests compare.
+// Renders a call on one line, e.g. `GetStdHandle(-11)`,
+// `WriteConsoleA "Hi\x0D"` or `WriteConsoleOutputAttribute 1F*5 at (0,0)`;
+// the form tests compare. Anything unexpected in the other arguments is
+// spelled out: `... on a foreign handle`, `... with a reserved pointer`.
 std::string Describe(const Call& call);
 
 class Console {
@@ -66,7 +71,7 @@ class Console {
     bool GetConsoleScreenBufferInfo(platform::HANDLE handle,
                                     platform::CONSOLE_SCREEN_BUFFER_INFO* info);
     bool WriteConsoleA(platform::HANDLE handle, const void* buffer, platform::DWORD count,
-                       platform::DWORD* written);
+                       platform::DWORD* written, void* reserved);
     bool WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
                                      platform::DWORD length, platform::COORD start,
                                      platform::DWORD* written);
@@ -75,7 +80,7 @@ class Console {
 
   private:
     bool IsConsole(platform::HANDLE handle) const;
-    void Log(Op op);
+    Call& Log(Op op, platform::HANDLE handle);
     void Show(unsigned char c);
     void NextRow();
 

@@ -4,6 +4,8 @@
 
 #include "tests/simulated_run.h"
 
+extern "C" void ColortextEntry();
+
 namespace {
 
 using testing_support::CheckRunInvariants;
@@ -66,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"BlankAsFirstDigit", "/0C\"A\"/ 7\"B\"",
                   Expect().Flush("A", 0x0C, 0, 0).Flush("B", 0x97, 1, 0)},
         TokenCase{"OneDigitWithoutBlankEatsTheQuote", "/7\"x\"", Expect()},
+        TokenCase{"OneDigitWithoutBlankReadsTheQuoteAsDigit", "/7\"65",
+                  Expect().Flush("A", 0x3B, 0, 0)},
         TokenCase{"SwitchWithNothingPendingWritesNothing", "/1F/2E\"x\"",
                   Expect().Flush("x", 0x2E, 0, 0)},
         TokenCase{"TrailingSlashFlushes", "\"ab\"/", Expect().Flush("ab", 0x07, 0, 0)},
@@ -207,6 +211,14 @@ TEST(HostileInput, EndsQuietlyWithExitCodeZero) {
         console.SetCommandLine("prog " + arguments);
         EXPECT_EQ(RunCommandLine(), 0) << arguments;
         EXPECT_EQ(CheckRunInvariants(console, 0x2E), "") << arguments;
+    }
+}
+
+TEST(ProcessEntryDeathTest, EndsTheProcessWithExitCodeZero) {
+    for (const char* arguments : {"/1F \"Hello\" 13 10", "\"\xFF/", "q", ""}) {
+        FreshConsole().SetCommandLine(std::string("prog ") + arguments);
+        EXPECT_EXIT(ColortextEntry(), ::testing::ExitedWithCode(0), "^ExitProcess\\(0\\)\n$")
+            << arguments;
     }
 }
 

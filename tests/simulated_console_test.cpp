@@ -11,7 +11,7 @@ using testing_support::FreshConsole;
 void Write(simulated::Console& console, const std::string& bytes) {
     platform::DWORD written = 0;
     console.WriteConsoleA(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), bytes.data(),
-                          static_cast<platform::DWORD>(bytes.size()), &written);
+                          static_cast<platform::DWORD>(bytes.size()), &written, nullptr);
 }
 
 TEST(SimulatedConsole, ActsOnControlBytes) {

@@ -35,7 +35,7 @@ inline std::vector<std::string> RunProgram(const std::string& arguments) {
 // The calls of a run, built in order: Expect().Flush("Hi", 0x1F, 0, 0).Direct(13).
 class Expect {
   public:
-    Expect() : calls_{"GetStdHandle", "GetConsoleScreenBufferInfo", "GetCommandLineA"} {}
+    Expect() : calls_{"GetStdHandle(-11)", "GetConsoleScreenBufferInfo", "GetCommandLineA"} {}
 
     // Text written, the cursor read back, then its cells recoloured from (x, y).
     Expect& Flush(const std::string& text, uint16_t attribute, int x, int y) {
