@@ -11,9 +11,7 @@ void ConsoleWriter::Open() {
     RefreshSnapshot();
 }
 
-void ConsoleWriter::RefreshSnapshot() {
-    platform::GetConsoleScreenBufferInfo(handle_, &snapshot_);
-}
+void ConsoleWriter::RefreshSnapshot() { platform::GetConsoleScreenBufferInfo(handle_, &snapshot_); }
 
 void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
     uint32_t left = count;
@@ -21,8 +19,9 @@ void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
         if (length_ == kMaxRunLength) FlushPending();
         uint32_t room = kMaxRunLength - length_;
         uint32_t chunk = left < room ? left : room;
-        for (uint32_t i = 0; i < chunk; ++i)
+        for (uint32_t i = 0; i < chunk; ++i) {
             storage_.text[length_ + i] = byte;
+        }
         length_ += chunk;
         left -= chunk;
     }
@@ -35,32 +34,31 @@ bool ConsoleWriter::PendingHasControlByte() const {
     return false;
 }
 
-// Where the recolouring of the run just written begins. That is the cursor
-// read before the write, unless the write scrolled the buffer: a console
-// whose cursor is on the bottom row scrolls everything up when text wraps
-// past it, and the text goes up with the rest. Plain text moves the cursor
-// one cell per byte, so when the cursor now stands whole rows short of where
-// the run should have ended, the buffer scrolled by that many rows. Runs
-// holding control bytes move the cursor in ways that cannot be undone from
-// here; for them the start stays where the cursor was.
-COORD ConsoleWriter::RecolourStart(COORD before, uint32_t* skipped) const {
-    *skipped = 0;
+// The cells that the run just written landed in: as many as it has bytes,
+// from the cursor read before the write. Unless the write scrolled the
+// buffer: a console whose cursor is on the bottom row scrolls everything up
+// when text wraps past it, and the text goes up with the rest. Plain text
+// moves the cursor one cell per byte, so when the cursor now stands whole
+// rows short of where the run should have ended, the buffer scrolled by that
+// many rows. Runs holding control bytes move the cursor in ways that cannot
+// be worked back from here; for them the start stays where the cursor was.
+ConsoleWriter::Recolouring ConsoleWriter::CellsOfTheRun(COORD before) const {
+    const Recolouring unmoved = {before, length_};
     const int32_t width = snapshot_.dwSize.X;
     const COORD after = snapshot_.dwCursorPosition;
-    if (width <= 0 || after.Y != snapshot_.dwSize.Y - 1) return before;
+    if (width <= 0 || after.Y != snapshot_.dwSize.Y - 1) return unmoved;
 
     const int32_t start = before.Y * width + before.X;
     const int32_t expectedEnd = start + static_cast<int32_t>(length_);
     const int32_t actualEnd = after.Y * width + after.X;
     const int32_t rows = (expectedEnd - actualEnd) / width;
-    if (rows < 1 || PendingHasControlByte()) return before;
+    if (rows < 1 || PendingHasControlByte()) return unmoved;
 
     const int32_t moved = start - rows * width;
-    if (moved >= 0) return COORD{before.X, static_cast<int16_t>(before.Y - rows)};
+    if (moved >= 0) return {COORD{before.X, static_cast<int16_t>(before.Y - rows)}, length_};
     // The front of the run scrolled off the top of the buffer.
     const uint32_t lost = static_cast<uint32_t>(-moved);
-    *skipped = lost < length_ ? lost : length_;
-    return COORD{0, 0};
+    return {COORD{0, 0}, lost < length_ ? length_ - lost : 0};
 }
 
 void ConsoleWriter::FlushPending() {
@@ -69,15 +67,15 @@ void ConsoleWriter::FlushPending() {
     platform::WriteConsoleA(handle_, storage_.text, length_, &written_, nullptr);
     RefreshSnapshot();
 
-    uint32_t skipped;
-    const COORD start = RecolourStart(before, &skipped);
+    const Recolouring target = CellsOfTheRun(before);
     // The text is out, so its storage can hold the attribute run; the run
     // never needs more than kStorageSize bytes because length_ is at most
     // kMaxRunLength.
-    const uint32_t cells = length_ - skipped;
-    for (uint32_t i = 0; i < cells; ++i)
+    for (uint32_t i = 0; i < target.cells; ++i) {
         storage_.run[i] = attribute_;
-    platform::WriteConsoleOutputAttribute(handle_, storage_.run, cells, start, &written_);
+    }
+    platform::WriteConsoleOutputAttribute(handle_, storage_.run, target.cells, target.start,
+                                          &written_);
     length_ = 0;
 }
 

@@ -37,8 +37,12 @@ class ConsoleWriter {
     void WriteDirect(uint8_t byte);
 
   private:
+    struct Recolouring {
+        platform::COORD start;
+        uint32_t cells;
+    };
     bool PendingHasControlByte() const;
-    platform::COORD RecolourStart(platform::COORD before, uint32_t* skipped) const;
+    Recolouring CellsOfTheRun(platform::COORD before) const;
 
     platform::HANDLE handle_;
     platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;

@@ -12,18 +12,15 @@ const unsigned char* FindArgumentText() {
     if (first == '\0') return position;
     ++position;
     if (first == '"') {
-        while (*position != '\0' && *position != '"')
-            ++position;
+        while (*position != '\0' && *position != '"') ++position;
         if (*position == '"') ++position;
         return position;
     }
-    while (*position != '\0' && *position != ' ')
-        ++position;
+    while (*position != '\0' && *position != ' ') ++position;
     return position;
 }
 
 const unsigned char* SkipBlanks(const unsigned char* position) {
-    while (*position == ' ')
-        ++position;
+    while (*position == ' ') ++position;
     return position;
 }

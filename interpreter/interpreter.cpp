@@ -5,9 +5,7 @@
 
 namespace {
 
-bool IsDigit(unsigned char c) {
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // Each reader below starts just past the character that chose it, leaves
 // the position on the first character it did not consume, and returns false

@@ -41,8 +41,7 @@ std::string RunLength(const std::vector<uint16_t>& values) {
     std::string out;
     for (size_t i = 0; i < values.size();) {
         size_t j = i;
-        while (j < values.size() && values[j] == values[i])
-            ++j;
+        while (j < values.size() && values[j] == values[i]) ++j;
         if (!out.empty()) out += ' ';
         out += Hex(values[i]) + "*" + std::to_string(j - i);
         i = j;
@@ -97,22 +96,19 @@ void Console::SetCommandLine(const std::string& raw) {
 
 std::string Console::RowText(int y) const {
     std::string row;
-    for (int x = 0; x < width_; ++x)
-        row += static_cast<char>(At(x, y).character);
+    for (int x = 0; x < width_; ++x) row += static_cast<char>(At(x, y).character);
     return row;
 }
 
 std::string Console::RowAttributes(int y) const {
     std::vector<uint16_t> row;
-    for (int x = 0; x < width_; ++x)
-        row.push_back(At(x, y).attribute);
+    for (int x = 0; x < width_; ++x) row.push_back(At(x, y).attribute);
     return RunLength(row);
 }
 
 std::vector<std::string> Console::DescribedCalls() const {
     std::vector<std::string> out;
-    for (const Call& call : calls_)
-        out.push_back(Describe(call));
+    for (const Call& call : calls_) out.push_back(Describe(call));
     return out;
 }
 
@@ -159,8 +155,7 @@ void Console::Show(unsigned char c) {
             // Blanks to the next multiple of 8, but not past the row's end.
             int stop = (cursor_.X / 8 + 1) * 8;
             if (stop > width_) stop = width_;
-            for (int blanks = stop - cursor_.X; blanks > 0; --blanks)
-                Show(' ');
+            for (int blanks = stop - cursor_.X; blanks > 0; --blanks) Show(' ');
             return;
         }
         default:
@@ -194,8 +189,7 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
     call.bytes.assign(bytes, bytes + count);
     if (!IsConsole(handle)) return false;
-    for (platform::DWORD i = 0; i < count; ++i)
-        Show(bytes[i]);
+    for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
     call.cursor = cursor_;
     *written = count;
     return true;
@@ -243,9 +237,7 @@ Console& TheConsole() {
 
 namespace platform {
 
-HANDLE GetStdHandle(DWORD nStdHandle) {
-    return simulated::TheConsole().GetStdHandle(nStdHandle);
-}
+HANDLE GetStdHandle(DWORD nStdHandle) { return simulated::TheConsole().GetStdHandle(nStdHandle); }
 
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info) {
     return simulated::TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info);
@@ -262,9 +254,7 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                                                                writeCoord, written);
 }
 
-const char* GetCommandLineA() {
-    return simulated::TheConsole().GetCommandLineA();
-}
+const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }
 
 void ExitProcess(unsigned exitCode) {
     simulated::TheConsole().ExitProcess(exitCode);

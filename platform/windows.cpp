@@ -16,9 +16,7 @@ static_assert(offsetof(CONSOLE_SCREEN_BUFFER_INFO, dwCursorPosition) ==
                   offsetof(::CONSOLE_SCREEN_BUFFER_INFO, dwCursorPosition),
               "cursor position must match the console API's layout");
 
-HANDLE GetStdHandle(DWORD nStdHandle) {
-    return ::GetStdHandle(nStdHandle);
-}
+HANDLE GetStdHandle(DWORD nStdHandle) { return ::GetStdHandle(nStdHandle); }
 
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info) {
     return ::GetConsoleScreenBufferInfo(hConsoleOutput,
@@ -38,12 +36,8 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                                          reinterpret_cast<::DWORD*>(written));
 }
 
-const char* GetCommandLineA() {
-    return ::GetCommandLineA();
-}
+const char* GetCommandLineA() { return ::GetCommandLineA(); }
 
-void ExitProcess(unsigned exitCode) {
-    ::ExitProcess(exitCode);
-}
+void ExitProcess(unsigned exitCode) { ::ExitProcess(exitCode); }
 
 }  // namespace platform

@@ -22,9 +22,7 @@ std::unique_ptr<ConsoleWriter> OpenWriter() {
     return writer;
 }
 
-size_t CallsSoFar() {
-    return simulated::TheConsole().Calls().size();
-}
+size_t CallsSoFar() { return simulated::TheConsole().Calls().size(); }
 
 TEST(ConsoleWriter, FlushWithNothingPendingMakesNoCall) {
     FreshConsole();
@@ -49,8 +47,7 @@ TEST(ConsoleWriter, DirectWriteWithNothingPendingMakesTwoCalls) {
 TEST(ConsoleWriter, RunAcrossTheRightEdgeIsColouredOnBothRows) {
     Console& console = FreshConsole(10, 3, 7, 0);
     auto writer = OpenWriter();
-    for (char c : std::string("ABCDEF"))
-        writer->Append(static_cast<uint8_t>(c));
+    for (char c : std::string("ABCDEF")) writer->Append(static_cast<uint8_t>(c));
     writer->SetAttribute(0x1F);
     writer->FlushPending();
     EXPECT_EQ(console.RowText(0), "       ABC");
@@ -112,8 +109,7 @@ const simulated::Cell& CellAt(const Console& console, int i) {
 
 TEST(LongInput, QuotedStringAsLongAsTheCommandLine) {
     std::string text;
-    for (int i = 0; i < 32000; ++i)
-        text += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 32000; ++i) text += static_cast<char>('a' + i % 26);
     Console& console = FreshConsole(200, 200);
     RunProgram("/1F \"" + text + "\"");
     EXPECT_EQ(CheckRunInvariants(console, 0x07), "");
@@ -152,8 +148,7 @@ TEST(LongInput, EachByteKeepsTheAttributeItWasGatheredUnder) {
 // the tabs after that early write must still land on multiples of 8.
 TEST(LongInput, ThousandsOfTabsKeepTheirColumns) {
     std::string arguments = "/2E";
-    for (int i = 0; i < 3000; ++i)
-        arguments += " \"x\" 9";
+    for (int i = 0; i < 3000; ++i) arguments += " \"x\" 9";
     Console& console = FreshConsole(80, 320, 3, 0);
     RunProgram(arguments);
     EXPECT_EQ(CheckRunInvariants(console, 0x07), "");
@@ -185,17 +180,14 @@ struct ScrollCase {
     int recolourX, recolourY;
 };
 
-void PrintTo(const ScrollCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const ScrollCase& c, std::ostream* os) { *os << c.name; }
 
 class ScrollingRun : public ::testing::TestWithParam<ScrollCase> {};
 
 TEST_P(ScrollingRun, ColoursTheCellsTheTextEndedUpIn) {
     const ScrollCase& c = GetParam();
     std::string text;
-    for (int i = 0; i < c.length; ++i)
-        text += static_cast<char>('A' + i % 26);
+    for (int i = 0; i < c.length; ++i) text += static_cast<char>('A' + i % 26);
     Console& console = FreshConsole(40, 8, c.x, c.y, 0x2E);
     RunProgram("/1F \"" + text + "\"");
     ASSERT_EQ(CheckRunInvariants(console, 0x2E), "");

@@ -19,9 +19,7 @@ struct TokenCase {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const TokenCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
 
 class TokenLanguage : public ::testing::TestWithParam<TokenCase> {};
 
