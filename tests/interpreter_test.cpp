@@ -125,13 +125,6 @@ TEST(TokenLanguage, TabCountsFromTheCursorWhereTheRunStarts) {
     EXPECT_EQ(RunProgram("9\"x\""), std::vector<std::string>(Expect().Flush("   x", 0x07, 5, 2)));
 }
 
-TEST(TokenLanguage, QuotedProgramNameNeedsNoBlankBeforeTokens) {
-    simulated::Console& console = FreshConsole();
-    console.SetCommandLine("\"C:\\dir with spaces\\prog.exe\"/1F\"Hi\"");
-    EXPECT_EQ(RunCommandLine(), 0);
-    EXPECT_EQ(console.DescribedCalls(), std::vector<std::string>(Expect().Flush("Hi", 0x1F, 0, 0)));
-}
-
 TEST(TokenLanguage, ScreenShowsTheRoadExample) {
     simulated::Console& console = FreshConsole(10, 3);
     RunProgram("/1F \"Hello\" 13 10 /C \"ab\"");
