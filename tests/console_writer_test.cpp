@@ -14,6 +14,7 @@ using simulated::Op;
 using testing_support::CheckRunInvariants;
 using testing_support::FreshConsole;
 using testing_support::RunProgram;
+using testing_support::WriteToConsole;
 
 std::unique_ptr<ConsoleWriter> OpenWriter() {
     // On the heap, so that a sanitizer sees the end of the storage.
@@ -77,9 +78,7 @@ TEST(ConsoleWriter, ColoursWithoutTouchingTheConsolesOwnAttribute) {
         RunProgram(c.arguments);
         EXPECT_EQ(console.RowAttributes(0), c.row0) << c.name;
         // What another program writes next shows in the console's colours.
-        platform::DWORD written = 0;
-        console.WriteConsoleA(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), "\r\nz", 3,
-                              &written, nullptr);
+        WriteToConsole(console, "\r\nz");
         EXPECT_EQ(console.RowAttributes(1), "2E*10") << c.name;
     }
 }
@@ -94,12 +93,21 @@ size_t BytesWritten(const Console& console) {
     return total;
 }
 
-size_t TextWrites(const Console& console) {
-    size_t writes = 0;
+// Each flush ends in one recolouring.
+size_t Flushes(const Console& console) {
+    size_t flushes = 0;
     for (const simulated::Call& call : console.Calls()) {
-        writes += call.op == Op::WriteConsoleOutputAttribute;
+        flushes += call.op == Op::WriteConsoleOutputAttribute;
     }
-    return writes;
+    return flushes;
+}
+
+// "abc...zabc..." of the given length: text whose every byte can be told
+// from its neighbours.
+std::string Letters(int length) {
+    std::string text;
+    for (int i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
+    return text;
 }
 
 // The cell that linear index `i` of the buffer names.
@@ -108,13 +116,12 @@ const simulated::Cell& CellAt(const Console& console, int i) {
 }
 
 TEST(LongInput, QuotedStringAsLongAsTheCommandLine) {
-    std::string text;
-    for (int i = 0; i < 32000; ++i) text += static_cast<char>('a' + i % 26);
+    const std::string text = Letters(32000);
     Console& console = FreshConsole(200, 200);
     RunProgram("/1F \"" + text + "\"");
     EXPECT_EQ(CheckRunInvariants(console, 0x07), "");
     EXPECT_EQ(BytesWritten(console), text.size());
-    EXPECT_EQ(TextWrites(console), 8u);  // 32000 bytes in runs of at most 4096
+    EXPECT_EQ(Flushes(console), 8u);  // 32000 bytes in runs of at most 4096
     for (int i = 0; i < static_cast<int>(text.size()); ++i) {
         ASSERT_EQ(CellAt(console, i).character, static_cast<unsigned char>(text[i])) << i;
         ASSERT_EQ(CellAt(console, i).attribute, 0x1F) << i;
@@ -152,7 +159,7 @@ TEST(LongInput, ThousandsOfTabsKeepTheirColumns) {
     Console& console = FreshConsole(80, 320, 3, 0);
     RunProgram(arguments);
     EXPECT_EQ(CheckRunInvariants(console, 0x07), "");
-    EXPECT_GT(TextWrites(console), 1u);
+    EXPECT_GT(Flushes(console), 1u);
     EXPECT_EQ(BytesWritten(console), 1u + 4u + 2999u * 8u);
     int xs = 0;
     for (int y = 0; y < console.Height(); ++y) {
@@ -186,8 +193,7 @@ class ScrollingRun : public ::testing::TestWithParam<ScrollCase> {};
 
 TEST_P(ScrollingRun, ColoursTheCellsTheTextEndedUpIn) {
     const ScrollCase& c = GetParam();
-    std::string text;
-    for (int i = 0; i < c.length; ++i) text += static_cast<char>('A' + i % 26);
+    const std::string text = Letters(c.length);
     Console& console = FreshConsole(40, 8, c.x, c.y, 0x2E);
     RunProgram("/1F \"" + text + "\"");
     ASSERT_EQ(CheckRunInvariants(console, 0x2E), "");

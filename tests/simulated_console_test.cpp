@@ -7,12 +7,7 @@
 namespace {
 
 using testing_support::FreshConsole;
-
-void Write(simulated::Console& console, const std::string& bytes) {
-    platform::DWORD written = 0;
-    console.WriteConsoleA(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), bytes.data(),
-                          static_cast<platform::DWORD>(bytes.size()), &written, nullptr);
-}
+using testing_support::WriteToConsole;
 
 TEST(SimulatedConsole, ActsOnControlBytes) {
     const struct {
@@ -32,7 +27,7 @@ TEST(SimulatedConsole, ActsOnControlBytes) {
     };
     for (const auto& c : cases) {
         simulated::Console& console = FreshConsole(8, 3);
-        Write(console, c.bytes);
+        WriteToConsole(console, c.bytes);
         EXPECT_EQ(console.Cursor().X, c.x) << c.name;
         EXPECT_EQ(console.Cursor().Y, c.y) << c.name;
         EXPECT_EQ(console.RowText(0), c.row0) << c.name;
@@ -42,14 +37,14 @@ TEST(SimulatedConsole, ActsOnControlBytes) {
 
 TEST(SimulatedConsole, TabStopsAtTheRowEndOfANarrowBuffer) {
     simulated::Console& console = FreshConsole(10, 3, 8, 0);
-    Write(console, "\tx");
+    WriteToConsole(console, "\tx");
     EXPECT_EQ(console.RowText(1), "x         ");
     EXPECT_EQ(console.Cursor().X, 1);
 }
 
 TEST(SimulatedConsole, ScrollsUpPastTheBottomRow) {
     simulated::Console& console = FreshConsole(4, 2, 0, 0, 0x2E);
-    Write(console, "abcdefgh\nij");
+    WriteToConsole(console, "abcdefgh\nij");
     EXPECT_EQ(console.RowText(0), "    ");
     EXPECT_EQ(console.RowText(1), "ij  ");
     EXPECT_EQ(console.RowAttributes(1), "2E*4");

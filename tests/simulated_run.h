@@ -21,6 +21,13 @@ inline simulated::Console& FreshConsole(int width = 40, int height = 8, int x = 
     return console;
 }
 
+// Writes bytes straight to the console, as another program sharing it would.
+inline void WriteToConsole(simulated::Console& console, const std::string& bytes) {
+    platform::DWORD written = 0;
+    console.WriteConsoleA(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), bytes.data(),
+                          static_cast<platform::DWORD>(bytes.size()), &written, nullptr);
+}
+
 // Runs the program with `prog` and `arguments` as its raw command line on
 // the console as it stands, and returns the calls it made, described.
 inline std::vector<std::string> RunProgram(const std::string& arguments) {
