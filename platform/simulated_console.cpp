@@ -86,6 +86,9 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     cells_.assign(static_cast<size_t>(width * height), Cell{' ', ownAttribute});
     commandLine_.assign(1, '\0');
     calls_.clear();
+    logLimit_ = 0;
+    callCount_ = 0;
+    bytesWritten_ = 0;
 }
 
 void Console::SetCommandLine(const std::string& raw) {
@@ -120,6 +123,8 @@ Call& Console::Log(Op op, platform::HANDLE handle) {
     Call call{};
     call.op = op;
     call.foreignHandle = handle != kOutputHandle;
+    ++callCount_;
+    if (logLimit_ != 0 && calls_.size() >= logLimit_) calls_.erase(calls_.begin());
     calls_.push_back(call);
     return calls_.back();
 }
@@ -188,6 +193,7 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     call.reservedPointer = reserved != nullptr;
     const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
     call.bytes.assign(bytes, bytes + count);
+    bytesWritten_ += count;
     if (!IsConsole(handle)) return false;
     for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
     call.cursor = cursor_;

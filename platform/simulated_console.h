@@ -54,6 +54,12 @@ class Console {
     void SetCommandLine(const std::string& raw);
     // Standard output is not a console: every console call fails.
     void SetRedirected(bool redirected) { redirected_ = redirected; }
+    // For runs too long to log whole: the log keeps only the last `calls`
+    // calls (0, as after Reset: all of them). CallCount() and BytesWritten()
+    // still count every call and every byte passed to WriteConsoleA.
+    void LimitLog(size_t calls) { logLimit_ = calls; }
+    uint64_t CallCount() const { return callCount_; }
+    uint64_t BytesWritten() const { return bytesWritten_; }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -92,6 +98,9 @@ class Console {
     std::vector<Cell> cells_;
     std::vector<char> commandLine_ = std::vector<char>(1, '\0');
     std::vector<Call> calls_;
+    size_t logLimit_ = 0;
+    uint64_t callCount_ = 0;
+    uint64_t bytesWritten_ = 0;
 };
 
 // The one console that the simulated backend's platform functions act on.
