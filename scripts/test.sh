@@ -3,11 +3,14 @@
 #   host      unit tests on the simulated console
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size
+#   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
+#             then a fuzzing session of FUZZ_SECONDS (default 120)
 # Warnings are errors here, and the sources must match .clang-format.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
+scripts/ensure-packages.sh clang libclang-rt-14-dev || exit 1
 
 passed=0
 failed=0
@@ -15,7 +18,7 @@ status=0
 
 echo "== format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
-for preset in host sanitize windows; do
+for preset in host sanitize windows fuzz; do
     echo "== $preset"
     log="build/ctest-$preset.log"
     mkdir -p build
@@ -34,6 +37,9 @@ for preset in host sanitize windows; do
     passed=$((passed + total - bad))
     failed=$((failed + bad))
 done
+
+echo "== fuzz session"
+scripts/fuzz.sh "${FUZZ_SECONDS:-120}" || status=1
 
 echo
 echo "all presets: $passed passed, $failed failed"
