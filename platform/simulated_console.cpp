@@ -83,7 +83,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     cursor_ = cursor;
     ownAttribute_ = ownAttribute;
     redirected_ = false;
-    cells_.assign(static_cast<size_t>(width * height), Cell{' ', ownAttribute});
+    cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
+                  Cell{' ', ownAttribute});
     commandLine_.assign(1, '\0');
     calls_.clear();
     logLimit_ = 0;
@@ -105,6 +106,7 @@ std::string Console::RowText(int y) const {
 
 std::string Console::RowAttributes(int y) const {
     std::vector<uint16_t> row;
+    row.reserve(static_cast<size_t>(width_));
     for (int x = 0; x < width_; ++x) row.push_back(At(x, y).attribute);
     return RunLength(row);
 }
@@ -138,7 +140,7 @@ void Console::NextRow() {
         return;
     }
     cells_.erase(cells_.begin(), cells_.begin() + width_);
-    cells_.resize(static_cast<size_t>(width_ * height_), Cell{' ', ownAttribute_});
+    cells_.resize(Index(0, height_), Cell{' ', ownAttribute_});
 }
 
 // Processed output: CR, LF, BS, BEL and TAB act; every other byte is shown.
@@ -164,7 +166,7 @@ void Console::Show(unsigned char c) {
             return;
         }
         default:
-            cells_[static_cast<size_t>(cursor_.Y * width_ + cursor_.X)] = Cell{c, ownAttribute_};
+            cells_[Index(cursor_.X, cursor_.Y)] = Cell{c, ownAttribute_};
             if (++cursor_.X == width_) NextRow();
     }
 }
@@ -212,7 +214,7 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
     // Clipped at the end of the buffer; a start outside it writes nothing.
     platform::DWORD done = 0;
     if (start.X >= 0 && start.X < width_ && start.Y >= 0 && start.Y < height_) {
-        size_t cell = static_cast<size_t>(start.Y * width_ + start.X);
+        size_t cell = Index(start.X, start.Y);
         for (; done < length && cell < cells_.size(); ++done, ++cell) {
             cells_[cell].attribute = attributes[done];
         }
@@ -246,18 +248,22 @@ namespace platform {
 HANDLE GetStdHandle(DWORD nStdHandle) { return simulated::TheConsole().GetStdHandle(nStdHandle); }
 
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info) {
-    return simulated::TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info);
+    return simulated::TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info) ? 1 : 0;
 }
 
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
                    void* reserved) {
-    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written, reserved);
+    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written, reserved)
+               ? 1
+               : 0;
 }
 
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written) {
     return simulated::TheConsole().WriteConsoleOutputAttribute(hConsoleOutput, attributes, length,
-                                                               writeCoord, written);
+                                                               writeCoord, written)
+               ? 1
+               : 0;
 }
 
 const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }

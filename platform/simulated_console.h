@@ -65,7 +65,7 @@ class Console {
     int Height() const { return height_; }
     platform::COORD Cursor() const { return cursor_; }
     uint16_t OwnAttribute() const { return ownAttribute_; }
-    const Cell& At(int x, int y) const { return cells_[static_cast<size_t>(y * width_ + x)]; }
+    const Cell& At(int x, int y) const { return cells_[Index(x, y)]; }
     std::string RowText(int y) const;
     // Run-length form, e.g. "1F*5 07*15".
     std::string RowAttributes(int y) const;
@@ -85,6 +85,9 @@ class Console {
     void ExitProcess(unsigned code);
 
   private:
+    size_t Index(int x, int y) const {
+        return static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
+    }
     bool IsConsole(platform::HANDLE handle) const;
     Call& Log(Op op, platform::HANDLE handle);
     void Show(unsigned char c);
