@@ -5,12 +5,13 @@
 #   windows   colortext.exe, checked for its imports, flags and size
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
-# Warnings are errors here, and the sources must match .clang-format.
+# Warnings are errors here, the sources must match .clang-format, and
+# clang-tidy and cppcheck must find nothing (scripts/analyse.sh).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
-scripts/ensure-packages.sh clang libclang-rt-14-dev || exit 1
+scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck || exit 1
 
 passed=0
 failed=0
@@ -18,6 +19,8 @@ status=0
 
 echo "== format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
+echo "== analyse"
+scripts/analyse.sh || status=1
 for preset in host sanitize windows fuzz; do
     echo "== $preset"
     log="build/ctest-$preset.log"
