@@ -1,0 +1,77 @@
+#include "bench/counting_console.h"
+
+#include <stdlib.h>
+
+#include "platform/platform.h"
+
+namespace counting {
+
+namespace {
+
+platform::HANDLE const kOutputHandle = reinterpret_cast<platform::HANDLE>(0x5100);
+const char* commandLine = "";
+uint64_t calls[kFunctions];
+
+}  // namespace
+
+const char* Name(Function function) {
+    static const char* const kNames[kFunctions] = {"GetStdHandle",    "GetConsoleScreenBufferInfo",
+                                                   "WriteConsoleA",   "WriteConsoleOutputAttribute",
+                                                   "GetCommandLineA", "ExitProcess"};
+    return function < kFunctions ? kNames[function] : "?";
+}
+
+void SetCommandLine(const char* line) { commandLine = line; }
+
+void ResetCounts() {
+    for (uint64_t& count : calls) count = 0;
+}
+
+uint64_t Calls(Function function) { return calls[function]; }
+
+uint64_t AllCalls() {
+    uint64_t all = 0;
+    for (uint64_t count : calls) all += count;
+    return all;
+}
+
+}  // namespace counting
+
+namespace platform {
+
+using counting::calls;
+
+HANDLE GetStdHandle(DWORD) {
+    ++calls[counting::kGetStdHandle];
+    return counting::kOutputHandle;
+}
+
+BOOL GetConsoleScreenBufferInfo(HANDLE, CONSOLE_SCREEN_BUFFER_INFO* info) {
+    ++calls[counting::kGetConsoleScreenBufferInfo];
+    *info = CONSOLE_SCREEN_BUFFER_INFO{{120, 9001}, {0, 0}, 0x07, {0, 0, 119, 29}, {120, 63}};
+    return 1;
+}
+
+BOOL WriteConsoleA(HANDLE, const void*, DWORD count, DWORD* written, void*) {
+    ++calls[counting::kWriteConsoleA];
+    *written = count;
+    return 1;
+}
+
+BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD length, COORD, DWORD* written) {
+    ++calls[counting::kWriteConsoleOutputAttribute];
+    *written = length;
+    return 1;
+}
+
+const char* GetCommandLineA() {
+    ++calls[counting::kGetCommandLineA];
+    return counting::commandLine;
+}
+
+void ExitProcess(unsigned exitCode) {
+    ++calls[counting::kExitProcess];
+    exit(static_cast<int>(exitCode));
+}
+
+}  // namespace platform
