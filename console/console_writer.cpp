@@ -13,17 +13,31 @@ void ConsoleWriter::Open() {
 
 void ConsoleWriter::RefreshSnapshot() { platform::GetConsoleScreenBufferInfo(handle_, &snapshot_); }
 
+// Makes room for up to `count` more bytes, flushing first if the storage is
+// full, and returns where they go; `chunk` is how many of them fit. They are
+// pending from here on, so the caller must fill them.
+uint8_t* ConsoleWriter::Reserve(uint32_t count, uint32_t& chunk) {
+    if (length_ == kMaxRunLength) FlushPending();
+    const uint32_t room = kMaxRunLength - length_;
+    chunk = count < room ? count : room;
+    uint8_t* to = storage_.text + length_;
+    length_ += chunk;
+    return to;
+}
+
 void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
-    uint32_t left = count;
-    while (left > 0) {
-        if (length_ == kMaxRunLength) FlushPending();
-        uint32_t room = kMaxRunLength - length_;
-        uint32_t chunk = left < room ? left : room;
-        for (uint32_t i = 0; i < chunk; ++i) {
-            storage_.text[length_ + i] = byte;
-        }
-        length_ += chunk;
-        left -= chunk;
+    uint32_t chunk = 0;
+    for (uint32_t left = count; left > 0; left -= chunk) {
+        uint8_t* to = Reserve(left, chunk);
+        for (uint32_t i = 0; i < chunk; ++i) to[i] = byte;
+    }
+}
+
+void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
+    uint32_t chunk = 0;
+    for (; count > 0; count -= chunk, bytes += chunk) {
+        uint8_t* to = Reserve(count, chunk);
+        for (uint32_t i = 0; i < chunk; ++i) to[i] = bytes[i];
     }
 }
 
@@ -70,9 +84,21 @@ void ConsoleWriter::FlushPending() {
     const Recolouring target = CellsOfTheRun(before);
     // The text is out, so its storage can hold the attribute run; the run
     // never needs more than kStorageSize bytes because length_ is at most
-    // kMaxRunLength.
-    for (uint32_t i = 0; i < target.cells; ++i) {
-        storage_.run[i] = attribute_;
+    // kMaxRunLength. It is filled eight cells a turn, which compilers turn
+    // into one or two wide stores; the up to seven cells filled past its end
+    // are within the storage, as kMaxRunLength is a multiple of eight.
+    static_assert(kMaxRunLength % 8 == 0, "the run is filled eight cells a turn");
+    const uint16_t attribute = attribute_;
+    for (uint32_t i = 0; i < target.cells; i += 8) {
+        uint16_t* cells = storage_.run + i;
+        cells[0] = attribute;
+        cells[1] = attribute;
+        cells[2] = attribute;
+        cells[3] = attribute;
+        cells[4] = attribute;
+        cells[5] = attribute;
+        cells[6] = attribute;
+        cells[7] = attribute;
     }
     platform::WriteConsoleOutputAttribute(handle_, storage_.run, target.cells, target.start,
                                           &written_);

@@ -29,6 +29,7 @@ class ConsoleWriter {
         storage_.text[length_++] = byte;
     }
     void AppendRepeated(uint8_t byte, uint16_t count);
+    void AppendBytes(const uint8_t* bytes, uint32_t count);
     uint32_t PendingLength() const { return length_; }
     int16_t CursorColumn() const { return snapshot_.dwCursorPosition.X; }
     void SetAttribute(uint16_t attribute) { attribute_ = attribute; }
@@ -41,6 +42,7 @@ class ConsoleWriter {
         platform::COORD start;
         uint32_t cells;
     };
+    uint8_t* Reserve(uint32_t count, uint32_t& chunk);
     bool PendingHasControlByte() const;
     Recolouring CellsOfTheRun(platform::COORD before) const;
 
