@@ -5,13 +5,16 @@
 #   windows   colortext.exe, checked for its imports, flags and size
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
+# and prints the cost of a run per kind of command line (benchmark and
+# callgrind figures; printed, not judged).
 # Warnings are errors here, the sources must match .clang-format, and
 # clang-tidy and cppcheck must find nothing (scripts/analyse.sh).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
-scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck || exit 1
+scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
+    exit 1
 
 passed=0
 failed=0
@@ -43,6 +46,10 @@ done
 
 echo "== fuzz session"
 scripts/fuzz.sh "${FUZZ_SECONDS:-120}" || status=1
+
+echo "== cost per run"
+build/host/colortext_bench --benchmark_min_time=0.1 || status=1
+bench/callgrind.sh build/host/colortext_cost || status=1
 
 echo
 echo "all presets: $passed passed, $failed failed"
