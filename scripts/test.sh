@@ -7,7 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
+scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
 
 passed=0
 failed=0
