@@ -28,7 +28,14 @@ int Check(const std::vector<bench::Kind>& kinds) {
         printf("%-16s %6llu calls, fewest %6llu  %s\n", kind.name,
                static_cast<unsigned long long>(calls), static_cast<unsigned long long>(kind.calls),
                ok ? "ok" : "FAIL");
-        failed += ok ? 0 : 1;
+        if (!ok) {
+            ++failed;
+            for (int f = 0; f < counting::kFunctions; ++f) {
+                const auto function = static_cast<counting::Function>(f);
+                printf("    %-28s %6llu\n", counting::Name(function),
+                       static_cast<unsigned long long>(counting::Calls(function)));
+            }
+        }
     }
     return failed == 0 ? 0 : 1;
 }

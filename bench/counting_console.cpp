@@ -15,10 +15,27 @@ uint64_t calls[kFunctions];
 }  // namespace
 
 const char* Name(Function function) {
-    static const char* const kNames[kFunctions] = {"GetStdHandle",    "GetConsoleScreenBufferInfo",
-                                                   "WriteConsoleA",   "WriteConsoleOutputAttribute",
-                                                   "GetCommandLineA", "ExitProcess"};
-    return function < kFunctions ? kNames[function] : "?";
+    switch (function) {
+        case kGetStdHandle:
+            return "GetStdHandle";
+        case kGetConsoleScreenBufferInfo:
+            return "GetConsoleScreenBufferInfo";
+        case kWriteConsoleA:
+            return "WriteConsoleA";
+        case kWriteConsoleOutputAttribute:
+            return "WriteConsoleOutputAttribute";
+        case kWriteFile:
+            return "WriteFile";
+        case kGetTerminalWidth:
+            return "GetTerminalWidth";
+        case kGetCommandLineA:
+            return "GetCommandLineA";
+        case kExitProcess:
+            return "ExitProcess";
+        case kFunctions:
+            break;
+    }
+    return "?";
 }
 
 void SetCommandLine(const char* line) { commandLine = line; }
@@ -62,6 +79,17 @@ BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD length, COORD, DWORD
     ++calls[counting::kWriteConsoleOutputAttribute];
     *written = length;
     return 1;
+}
+
+BOOL WriteFile(HANDLE, const void*, DWORD count, DWORD* written, void*) {
+    ++calls[counting::kWriteFile];
+    *written = count;
+    return 1;
+}
+
+DWORD GetTerminalWidth(HANDLE) {
+    ++calls[counting::kGetTerminalWidth];
+    return 0;
 }
 
 const char* GetCommandLineA() {

@@ -9,12 +9,14 @@
 namespace counting {
 
 // One entry per platform function; a new function needs an entry here, its
-// name in Name(), and a definition in counting_console.cpp that counts it.
+// case in Name(), and a definition in counting_console.cpp that counts it.
 enum Function {
     kGetStdHandle,
     kGetConsoleScreenBufferInfo,
     kWriteConsoleA,
     kWriteConsoleOutputAttribute,
+    kWriteFile,
+    kGetTerminalWidth,
     kGetCommandLineA,
     kExitProcess,
     kFunctions

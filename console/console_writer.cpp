@@ -1,5 +1,7 @@
 #include "console/console_writer.h"
 
+#include "console/terminal_colours.h"
+
 using platform::COORD;
 
 void ConsoleWriter::Open() {
@@ -8,7 +10,15 @@ void ConsoleWriter::Open() {
     attribute_ = kInitialAttribute;
     length_ = 0;
     written_ = 0;
-    RefreshSnapshot();
+    column_ = 0;
+    width_ = 0;
+    // The one result the writer looks at: only a console has a screen buffer.
+    if (platform::GetConsoleScreenBufferInfo(handle_, &snapshot_)) {
+        output_ = Output::kConsole;
+        return;
+    }
+    width_ = platform::GetTerminalWidth(handle_);
+    output_ = width_ > 0 ? Output::kTerminal : Output::kPlain;
 }
 
 void ConsoleWriter::RefreshSnapshot() { platform::GetConsoleScreenBufferInfo(handle_, &snapshot_); }
@@ -77,6 +87,17 @@ ConsoleWriter::Recolouring ConsoleWriter::CellsOfTheRun(COORD before) const {
 
 void ConsoleWriter::FlushPending() {
     if (length_ == 0) return;
+    if (output_ == Output::kConsole) {
+        FlushToConsole();
+    } else if (output_ == Output::kTerminal) {
+        FlushToTerminal();
+    } else {
+        WriteBytes(storage_.text, length_);
+    }
+    length_ = 0;
+}
+
+void ConsoleWriter::FlushToConsole() {
     const COORD before = snapshot_.dwCursorPosition;
     platform::WriteConsoleA(handle_, storage_.text, length_, &written_, nullptr);
     RefreshSnapshot();
@@ -102,12 +123,64 @@ void ConsoleWriter::FlushPending() {
     }
     platform::WriteConsoleOutputAttribute(handle_, storage_.run, target.cells, target.start,
                                           &written_);
-    length_ = 0;
+}
+
+// The run goes out in one write, between its colours and a reset, so that
+// however the program is stopped the terminal is not left coloured. The
+// text moves up to make room for the sequence in front of it; at most
+// kMaxRunLength bytes of text plus both sequences fit in the storage.
+void ConsoleWriter::FlushToTerminal() {
+    uint8_t sgr[kMaxSgrLength];
+    const uint32_t sgrLength = FormatSgr(attribute_, sgr);
+    if (sgrLength == 0) {
+        WriteBytes(storage_.text, length_);
+        return;
+    }
+    uint8_t* const text = storage_.text;
+    MoveColumn(text, length_);
+    for (uint32_t i = length_; i > 0; --i) text[i - 1 + sgrLength] = text[i - 1];
+    for (uint32_t i = 0; i < sgrLength; ++i) text[i] = sgr[i];
+    uint32_t end = sgrLength + length_;
+    for (uint32_t i = 0; i < kSgrResetLength; ++i) text[end++] = static_cast<uint8_t>(kSgrReset[i]);
+    platform::WriteFile(handle_, text, end, &written_, nullptr);
+}
+
+void ConsoleWriter::WriteBytes(const uint8_t* bytes, uint32_t count) {
+    MoveColumn(bytes, count);
+    platform::WriteFile(handle_, bytes, count, &written_, nullptr);
+}
+
+// Where the bytes leave the cursor on a terminal, or a file viewed in one:
+// text moves it on, wrapping at the terminal's width; CR and LF take it back
+// to 0, BS one step, TAB to the next stop. Other control bytes do not move
+// it, nor do the continuation bytes of a UTF-8 character on a terminal.
+void ConsoleWriter::MoveColumn(const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            column_ = 0;
+        } else if (c == '\b') {
+            if (column_ > 0) --column_;
+        } else if (c == '\t') {
+            column_ = (column_ / 8 + 1) * 8;
+            if (width_ > 0 && column_ >= width_) column_ = width_ - 1;
+        } else if (c < 0x20 || c == 0x7F) {
+            continue;
+        } else if (output_ == Output::kTerminal && (c & 0xC0) == 0x80) {
+            continue;
+        } else if (++column_ == width_) {
+            column_ = 0;
+        }
+    }
 }
 
 void ConsoleWriter::WriteDirect(uint8_t byte) {
     FlushPending();
     storage_.text[0] = byte;
+    if (output_ != Output::kConsole) {
+        WriteBytes(storage_.text, 1);
+        return;
+    }
     platform::WriteConsoleA(handle_, storage_.text, 1, &written_, nullptr);
     RefreshSnapshot();
 }

@@ -1,7 +1,7 @@
-// The boundary to the operating system: the six console and process
-// functions that colortext calls, with the platform's own names and types.
-// Exactly one backend in this directory implements them; which one is
-// chosen at link time, so nothing above this header knows the platform.
+// The boundary to the operating system: the console, file and process
+// functions that colortext calls, with the Windows API's own names and
+// types. Exactly one backend in this directory implements them; which one
+// is chosen at link time, so nothing above this header knows the platform.
 #ifndef COLORTEXT_PLATFORM_PLATFORM_H
 #define COLORTEXT_PLATFORM_PLATFORM_H
 
@@ -37,11 +37,17 @@ struct CONSOLE_SCREEN_BUFFER_INFO {
 
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 
-// No result is ever examined by the program; a call that fails has no
-// effect. The results are declared only so that the backends stay honest
-// about what the operating system returns.
+// The program examines one result only: whether the first
+// GetConsoleScreenBufferInfo succeeds, which tells a console from a file, a
+// pipe or a terminal. A call that fails otherwise has no effect.
 HANDLE GetStdHandle(DWORD nStdHandle);
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info);
+// Writes the bytes as they are, for output that is not a console.
+BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped);
+// The width in columns of the terminal that `handle` is, when it is one
+// that shows colour escape sequences; 0 for anything else. Windows output
+// is a console or plain bytes, so there it is always 0.
+DWORD GetTerminalWidth(HANDLE handle);
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
                    void* reserved);
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,

@@ -58,6 +58,13 @@ std::string Describe(const Call& call) {
             return "GetStdHandle(" + std::to_string(static_cast<int32_t>(call.value)) + ")";
         case Op::GetCommandLineA:
             return "GetCommandLineA";
+        case Op::GetTerminalWidth:
+            out = "GetTerminalWidth";
+            break;
+        case Op::WriteFile:
+            out = "WriteFile " + Quoted(call.bytes);
+            if (call.reservedPointer) out += " with an overlapped pointer";
+            break;
         case Op::ExitProcess:
             return "ExitProcess(" + std::to_string(call.value) + ")";
         case Op::GetConsoleScreenBufferInfo:
@@ -83,6 +90,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     cursor_ = cursor;
     ownAttribute_ = ownAttribute;
     redirected_ = false;
+    terminalWidth_ = 0;
+    written_.clear();
     cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
                   Cell{' ', ownAttribute});
     commandLine_.assign(1, '\0');
@@ -223,6 +232,25 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
     return true;
 }
 
+// A file or a pipe takes the bytes; a console handle is no file here, so
+// that a program that writes to the wrong one is seen to lose its text.
+bool Console::WriteFile(platform::HANDLE handle, const void* buffer, platform::DWORD count,
+                        platform::DWORD* written, void* overlapped) {
+    Call& call = Log(Op::WriteFile, handle);
+    call.reservedPointer = overlapped != nullptr;
+    const char* bytes = static_cast<const char*>(buffer);
+    call.bytes.assign(bytes, bytes + count);
+    if (handle != kOutputHandle || !redirected_) return false;
+    written_.append(bytes, count);
+    *written = count;
+    return true;
+}
+
+platform::DWORD Console::GetTerminalWidth(platform::HANDLE handle) {
+    Log(Op::GetTerminalWidth, handle);
+    return handle == kOutputHandle ? static_cast<platform::DWORD>(terminalWidth_) : 0;
+}
+
 const char* Console::GetCommandLineA() {
     Log(Op::GetCommandLineA, kOutputHandle);
     return commandLine_.data();
@@ -265,6 +293,12 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                ? 1
                : 0;
 }
+
+BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
+    return simulated::TheConsole().WriteFile(hFile, buffer, count, written, overlapped) ? 1 : 0;
+}
+
+DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }
 
 const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }
 

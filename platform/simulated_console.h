@@ -23,6 +23,8 @@ enum class Op {
     GetConsoleScreenBufferInfo,
     WriteConsoleA,
     WriteConsoleOutputAttribute,
+    WriteFile,
+    GetTerminalWidth,
     GetCommandLineA,
     ExitProcess,
 };
@@ -31,8 +33,8 @@ struct Call {
     Op op;
     uint32_t value;                    // GetStdHandle: which handle; ExitProcess: the code
     bool foreignHandle;                // passed a handle other than the console's output
-    bool reservedPointer;              // WriteConsoleA: the reserved argument was not null
-    std::string bytes;                 // WriteConsoleA: the bytes passed
+    bool reservedPointer;              // WriteConsoleA, WriteFile: the last argument was not null
+    std::string bytes;                 // WriteConsoleA, WriteFile: the bytes passed
     std::vector<uint16_t> attributes;  // WriteConsoleOutputAttribute: the run passed
     platform::COORD coord;             // WriteConsoleOutputAttribute: the start
     platform::COORD cursor;            // the cursor once the call returned
@@ -52,7 +54,8 @@ class Console {
     // The raw command line, byte for byte, in storage of exactly its size
     // plus the terminating NUL, so a read past it is caught by a sanitizer.
     void SetCommandLine(const std::string& raw);
-    // Standard output is not a console: every console call fails.
+    // Standard output is a file or a pipe: every console call fails, and
+    // WriteFile appends to Written().
     void SetRedirected(bool redirected) { redirected_ = redirected; }
     // For runs too long to log whole: the log keeps only the last `calls`
     // calls (0, as after Reset: all of them). CallCount() and BytesWritten()
@@ -60,6 +63,12 @@ class Console {
     void LimitLog(size_t calls) { logLimit_ = calls; }
     uint64_t CallCount() const { return callCount_; }
     uint64_t BytesWritten() const { return bytesWritten_; }
+    // Standard output is a terminal `width` columns wide that shows colour
+    // escape sequences: redirected, and GetTerminalWidth says so.
+    void SetTerminal(int width) {
+        redirected_ = true;
+        terminalWidth_ = width;
+    }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -69,6 +78,8 @@ class Console {
     std::string RowText(int y) const;
     // Run-length form, e.g. "1F*5 07*15".
     std::string RowAttributes(int y) const;
+    // Everything WriteFile wrote, in order.
+    const std::string& Written() const { return written_; }
     const std::vector<Call>& Calls() const { return calls_; }
     std::vector<std::string> DescribedCalls() const;
 
@@ -81,6 +92,9 @@ class Console {
     bool WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
                                      platform::DWORD length, platform::COORD start,
                                      platform::DWORD* written);
+    bool WriteFile(platform::HANDLE handle, const void* buffer, platform::DWORD count,
+                   platform::DWORD* written, void* overlapped);
+    platform::DWORD GetTerminalWidth(platform::HANDLE handle);
     const char* GetCommandLineA();
     void ExitProcess(unsigned code);
 
@@ -98,6 +112,8 @@ class Console {
     platform::COORD cursor_ = {0, 0};
     uint16_t ownAttribute_ = 0x07;
     bool redirected_ = false;
+    int terminalWidth_ = 0;
+    std::string written_;
     std::vector<Cell> cells_;
     std::vector<char> commandLine_ = std::vector<char>(1, '\0');
     std::vector<Call> calls_;

@@ -36,6 +36,13 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                                          reinterpret_cast<::DWORD*>(written));
 }
 
+BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
+    return ::WriteFile(hFile, buffer, count, reinterpret_cast<::DWORD*>(written),
+                       static_cast<::OVERLAPPED*>(overlapped));
+}
+
+DWORD GetTerminalWidth(HANDLE) { return 0; }
+
 const char* GetCommandLineA() { return ::GetCommandLineA(); }
 
 void ExitProcess(unsigned exitCode) { ::ExitProcess(exitCode); }

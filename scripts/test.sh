@@ -12,7 +12,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format || exit 1
+scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
 

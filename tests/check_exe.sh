@@ -8,7 +8,7 @@
 exe=$1
 objdump=${2:-objdump}
 limit=6144
-expected="ExitProcess GetCommandLineA GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute"
+expected="ExitProcess GetCommandLineA GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }

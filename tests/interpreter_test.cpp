@@ -213,11 +213,12 @@ TEST(ProcessEntryDeathTest, EndsTheProcessWithExitCodeZero) {
     }
 }
 
-TEST(HostileInput, NotAConsoleStillExitsZeroAndWritesNothing) {
+TEST(HostileInput, NotAConsoleExitsZeroAndLeavesTheScreenAlone) {
     simulated::Console& console = FreshConsole(10, 2);
     console.SetRedirected(true);
     console.SetCommandLine("prog /1F \"Hello\" 13 10 9 \"x\"");
     EXPECT_EQ(RunCommandLine(), 0);
+    EXPECT_EQ(console.Written(), "Hello\r\n        x");
     EXPECT_EQ(console.RowText(0), "          ");
     EXPECT_EQ(console.RowAttributes(0), "07*10");
 }

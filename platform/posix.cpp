@@ -1,0 +1,106 @@
+// POSIX backend, for Linux and macOS terminals: standard output is file
+// descriptor 1, written with write(2); the command line is rebuilt from argv.
+// There is no console screen buffer here, so the writer sends plain bytes,
+// with colour escape sequences when the output is a terminal.
+#include <errno.h>
+#include <signal.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+extern "C" [[noreturn]] void ColortextEntry();
+
+namespace {
+
+// As long as the longest command line Windows passes, and its NUL.
+constexpr size_t kCommandLineSize = 32768;
+char commandLine[kCommandLineSize];
+
+constexpr uint32_t kDefaultWidth = 80;
+
+int Descriptor(platform::HANDLE handle) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(handle));
+}
+
+// The program name, in double quotes if it holds a blank, then the
+// arguments joined by single blanks: the command line as Windows would pass
+// it. The shell has taken the quotes off already, so a script that wants a
+// string in quotes puts the quotes inside its own: '"Hello"'. Only whole
+// arguments are kept: one that does not fit ends the line before it.
+void BuildCommandLine(int argc, char** argv) {
+    size_t used = 0;
+    for (int i = 0; i < argc; ++i) {
+        const char* argument = argv[i];
+        const size_t length = strlen(argument);
+        const bool quoted = i == 0 && strchr(argument, ' ') != nullptr;
+        const size_t needed = length + (quoted ? 2 : 0) + (i > 0 ? 1 : 0);
+        if (needed >= kCommandLineSize - used) break;
+        if (i > 0) commandLine[used++] = ' ';
+        if (quoted) commandLine[used++] = '"';
+        memcpy(commandLine + used, argument, length);
+        used += length;
+        if (quoted) commandLine[used++] = '"';
+    }
+    commandLine[used] = '\0';
+}
+
+}  // namespace
+
+namespace platform {
+
+HANDLE GetStdHandle(DWORD nStdHandle) {
+    const intptr_t descriptor = nStdHandle == STD_OUTPUT_HANDLE ? STDOUT_FILENO : -1;
+    return reinterpret_cast<HANDLE>(descriptor);
+}
+
+BOOL GetConsoleScreenBufferInfo(HANDLE, CONSOLE_SCREEN_BUFFER_INFO*) { return 0; }
+
+BOOL WriteConsoleA(HANDLE, const void*, DWORD, DWORD*, void*) { return 0; }
+
+BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD, COORD, DWORD*) { return 0; }
+
+// A terminal or a pipe may take fewer bytes than asked, or be interrupted
+// by a signal: go on until all are written or the output fails for good.
+BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void*) {
+    const char* bytes = static_cast<const char*>(buffer);
+    DWORD done = 0;
+    while (done < count) {
+        const ssize_t n = write(Descriptor(hFile), bytes + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<DWORD>(n);
+    }
+    *written = done;
+    return done == count;
+}
+
+// A dumb terminal shows escape sequences as text, so it counts as plain.
+DWORD GetTerminalWidth(HANDLE handle) {
+    const int descriptor = Descriptor(handle);
+    if (!isatty(descriptor)) return 0;
+    const char* term = getenv("TERM");
+    if (term != nullptr && strcmp(term, "dumb") == 0) return 0;
+    winsize size{};
+    if (ioctl(descriptor, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return kDefaultWidth;
+}
+
+const char* GetCommandLineA() { return commandLine; }
+
+void ExitProcess(unsigned exitCode) { _exit(static_cast<int>(exitCode)); }
+
+}  // namespace platform
+
+// The C library's entry: keep the arguments, then hand over to the
+// program's own entry, which never returns. A reader that has gone away
+// (a closed pipe) makes writes fail instead of ending the process, so the
+// exit code stays 0 as it does on Windows.
+int main(int argc, char** argv) {
+    signal(SIGPIPE, SIG_IGN);
+    BuildCommandLine(argc, argv);
+    ColortextEntry();
+}

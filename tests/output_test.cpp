@@ -1,0 +1,166 @@
+// Output that is not a console: the plain bytes into a file or a pipe, and
+// colour escape sequences on a terminal, with the column kept for tab stops.
+#include <gtest/gtest.h>
+
+#include "console/terminal_colours.h"
+#include "tests/simulated_run.h"
+
+namespace {
+
+using testing_support::FreshConsole;
+using testing_support::RunProgram;
+
+std::string Sgr(uint16_t attribute) {
+    uint8_t out[kMaxSgrLength];
+    uint32_t length = FormatSgr(attribute, out);
+    return std::string(reinterpret_cast<const char*>(out), length);
+}
+
+TEST(TerminalColours, NamedAttributes) {
+    const struct {
+        uint16_t attribute;
+        const char* sgr;
+    } cases[] = {
+        {0x07, ""},              // the terminal's own colours
+        {0x0C, "\x1b[91m"},      // bright red on the terminal's background
+        {0x1F, "\x1b[97;44m"},   // bright white on blue
+        {0x17, "\x1b[44m"},      // the terminal's foreground on blue
+        {0x70, "\x1b[30;47m"},   // black on grey
+        {0x00, "\x1b[30m"},      // black on the terminal's background
+        {0x08, "\x1b[90m"},      // dark grey
+        {0x87, "\x1b[100m"},     // the terminal's foreground on dark grey
+        {0xF0, "\x1b[30;107m"},  // black on white
+        {0x3E, "\x1b[93;46m"},   // yellow on cyan
+        {0xC9, "\x1b[94;101m"},  // bright blue on bright red
+    };
+    for (const auto& c : cases) EXPECT_EQ(Sgr(c.attribute), c.sgr) << std::hex << c.attribute;
+}
+
+// Every attribute, read back from its sequence: the parameters present, and
+// the colour each one names.
+TEST(TerminalColours, EveryAttributeSelectsItsOwnColours) {
+    // Console colour (blue 1, green 2, red 4) to ANSI colour (red 1, green 2, blue 4).
+    const int ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    for (int attribute = 0; attribute < 256; ++attribute) {
+        const int fg = attribute & 15, bg = attribute >> 4;
+        std::vector<int> expected;
+        if (fg != 7) expected.push_back((fg & 8 ? 90 : 30) + ansi[fg & 7]);
+        if (bg != 0) expected.push_back((bg & 8 ? 100 : 40) + ansi[bg & 7]);
+
+        const std::string sgr = Sgr(static_cast<uint16_t>(attribute));
+        std::vector<int> parameters;
+        if (!sgr.empty()) {
+            ASSERT_EQ(sgr.substr(0, 2), "\x1b[") << attribute;
+            ASSERT_EQ(sgr.back(), 'm') << attribute;
+            std::string list = sgr.substr(2, sgr.size() - 3);
+            for (size_t at = 0; at <= list.size();) {
+                size_t end = list.find(';', at);
+                if (end == std::string::npos) end = list.size();
+                parameters.push_back(std::stoi(list.substr(at, end - at)));
+                at = end + 1;
+            }
+        }
+        EXPECT_EQ(parameters, expected) << "attribute " << attribute;
+        EXPECT_LE(sgr.size(), kMaxSgrLength);
+    }
+}
+
+struct OutputCase {
+    const char* name;
+    int terminalWidth;  // 0: a file or a pipe
+    std::string arguments;
+    std::string bytes;
+};
+
+void PrintTo(const OutputCase& c, std::ostream* os) { *os << c.name; }
+
+class NotAConsole : public ::testing::TestWithParam<OutputCase> {};
+
+// Whatever goes out, the console calls fail, nothing is lost and the exit
+// code is 0.
+TEST_P(NotAConsole, WritesExactlyTheseBytes) {
+    const OutputCase& c = GetParam();
+    simulated::Console& console = FreshConsole(10, 2);
+    if (c.terminalWidth > 0) {
+        console.SetTerminal(c.terminalWidth);
+    } else {
+        console.SetRedirected(true);
+    }
+    std::vector<std::string> calls = RunProgram(c.arguments);
+    EXPECT_EQ(console.Written(), c.bytes);
+    for (const std::string& call : calls) {
+        for (const char* wrong : {"WriteConsole", "exit code"}) {
+            EXPECT_EQ(call.rfind(wrong, 0), std::string::npos) << call;
+        }
+        EXPECT_EQ(call.find(" with "), std::string::npos) << call;
+    }
+    EXPECT_EQ(console.RowText(0), "          ");
+}
+
+const std::string kRoad = "/1F \"Hello\" 13 10";
+const std::string kWorked = "/1F \"Hello, \"\"world\"\"\" 13 10 45*5 /7 9\"x\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    IntoAFileOrPipe, NotAConsole,
+    ::testing::Values(
+        OutputCase{"Road", 0, kRoad, "Hello\r\n"},
+        OutputCase{"Worked", 0, kWorked, "Hello, \"world\"\r\n-----   x"},
+        OutputCase{"TabAfterOneLetter", 0, "\"a\"9\"b\" 13 10", "a       b\r\n"},
+        OutputCase{"TabStopsCountFromCarriageReturn", 0, "\"abc\" 13 9 \"x\"", "abc\r        x"},
+        OutputCase{"TabStopsCountFromLineFeed", 0, "\"abc\" 10 9 \"x\"", "abc\n        x"},
+        OutputCase{"BackspaceStepsBack", 0, "\"abc\" 8 9 \"x\"", "abc\b      x"},
+        OutputCase{"TabAfterASwitchKeepsCounting", 0, "\"abcde\" /0C 9 \"x\"", "abcde   x"},
+        OutputCase{"FilesNeverWrap", 0, "65*100 /0C 9 \"x\"", std::string(100, 'A') + "    x"},
+        OutputCase{"HighBytesEachTakeAColumn", 0, "\"\xC9\xCD\" 205 /0C 9 \"x\"",
+                   "\xC9\xCD\xCD     x"},
+        OutputCase{"MalformedStillWritesWhatCameFirst", 0, "\"ok\" 13 10 /1F \"no", "ok\r\nno"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    OnATerminal, NotAConsole,
+    ::testing::Values(
+        OutputCase{"Road", 80, kRoad, "\x1b[97;44mHello\x1b[0m\r\n"},
+        OutputCase{"Worked", 80, kWorked,
+                   "\x1b[97;44mHello, \"world\"\x1b[0m\r\n\x1b[97;44m-----\x1b[0m   x"},
+        OutputCase{"PlainTextHasNoSequence", 80, "\"a\"9\"b\" 13 10", "a       b\r\n"},
+        OutputCase{"ForegroundOnTheTerminalsBackground", 80, "/0C \"err\" /07 \" ok\"",
+                   "\x1b[91merr\x1b[0m ok"},
+        OutputCase{"EveryRunIsResetAfterIt", 80, "/4E \"a\" 13 10 \"b\"",
+                   "\x1b[93;41ma\x1b[0m\r\n\x1b[93;41mb\x1b[0m"},
+        OutputCase{"ControlsInTheRunStayInside", 80, "/1F \"a\" 10*2 \"b\"",
+                   "\x1b[97;44ma\n\nb\x1b[0m"},
+        // 25 letters on a 20-column terminal end in column 5: 3 blanks to 8.
+        OutputCase{"ColumnWrapsAtTheWidth", 20, "65*25 /0C 9 \"x\"",
+                   std::string(25, 'A') + "\x1b[91m   x\x1b[0m"},
+        // Raw tabs stop in the last column, 19: 5 blanks to the next stop.
+        OutputCase{"RawTabStopsAtTheLastColumn", 20, "\"abc\" 9*3 /0C 9 \"x\"",
+                   "abc\t\t\t\x1b[91m     x\x1b[0m"},
+        // A UTF-8 letter is one column however many bytes it takes.
+        OutputCase{"Utf8LetterIsOneColumn", 80, "\"caf\xC3\xA9\" /0C 9 \"x\"",
+                   "caf\xC3\xA9\x1b[91m    x\x1b[0m"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Text past the storage goes out in pieces, each wrapped in its colours.
+TEST(NotAConsole, LongRunsAreWrappedPieceByPiece) {
+    simulated::Console& console = FreshConsole();
+    console.SetTerminal(80);
+    RunProgram("/1F \"" + std::string(5000, 'y') + "\"");
+    const std::string on = "\x1b[97;44m", off = "\x1b[0m";
+    EXPECT_EQ(console.Written(),
+              on + std::string(4096, 'y') + off + on + std::string(904, 'y') + off);
+
+    console = FreshConsole();
+    console.SetRedirected(true);
+    RunProgram("65*65535");
+    EXPECT_EQ(console.Written(), std::string(65535, 'A'));
+}
+
+TEST(NotAConsole, AskForTheTerminalOnceAndWriteEachControlAlone) {
+    FreshConsole().SetRedirected(true);
+    EXPECT_EQ(RunProgram(kRoad), (std::vector<std::string>{
+                                     "GetStdHandle(-11)", "GetConsoleScreenBufferInfo",
+                                     "GetTerminalWidth", "GetCommandLineA", "WriteFile \"Hello\"",
+                                     "WriteFile \"\\x0D\"", "WriteFile \"\\x0A\""}));
+}
+
+}  // namespace
