@@ -13,7 +13,7 @@ void ConsoleWriter::Open() {
     column_ = 0;
     width_ = 0;
     // The one result the writer looks at: only a console has a screen buffer.
-    if (platform::GetConsoleScreenBufferInfo(handle_, &snapshot_)) {
+    if (platform::GetConsoleScreenBufferInfo(handle_, &snapshot_) != 0) {
         output_ = Output::kConsole;
         return;
     }

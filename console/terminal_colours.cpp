@@ -10,7 +10,7 @@ uint8_t AnsiIndex(uint8_t colour) {
 
 // One parameter: `normal` + index, or `bright` + index with intensity.
 uint8_t* PutParameter(uint8_t* out, uint8_t colour, unsigned normal, unsigned bright) {
-    unsigned code = ((colour & 8) ? bright : normal) + AnsiIndex(colour & 7);
+    unsigned code = ((colour & 8) != 0 ? bright : normal) + AnsiIndex(colour & 7);
     if (code >= 100) *out++ = static_cast<uint8_t>('0' + code / 100);
     *out++ = static_cast<uint8_t>('0' + code / 10 % 10);
     *out++ = static_cast<uint8_t>('0' + code % 10);

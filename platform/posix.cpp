@@ -54,7 +54,8 @@ namespace platform {
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
     const intptr_t descriptor = nStdHandle == STD_OUTPUT_HANDLE ? STDOUT_FILENO : -1;
-    return reinterpret_cast<HANDLE>(descriptor);
+    // The handle carries the descriptor itself; it is never dereferenced.
+    return reinterpret_cast<HANDLE>(descriptor);  // NOLINT(performance-no-int-to-ptr)
 }
 
 BOOL GetConsoleScreenBufferInfo(HANDLE, CONSOLE_SCREEN_BUFFER_INFO*) { return 0; }
@@ -75,13 +76,13 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
         done += static_cast<DWORD>(n);
     }
     *written = done;
-    return done == count;
+    return done == count ? 1 : 0;
 }
 
 // A dumb terminal shows escape sequences as text, so it counts as plain.
 DWORD GetTerminalWidth(HANDLE handle) {
     const int descriptor = Descriptor(handle);
-    if (!isatty(descriptor)) return 0;
+    if (isatty(descriptor) == 0) return 0;
     const char* term = getenv("TERM");
     if (term != nullptr && strcmp(term, "dumb") == 0) return 0;
     winsize size{};
