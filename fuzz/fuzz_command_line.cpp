@@ -1,6 +1,7 @@
 // Fuzz target: the input is a raw command line, run through the whole
-// program on the simulated console; after every run the checks below must
-// hold, or the target aborts with the reason.
+// program on the simulated console, and again behind a marker on the
+// console and on a terminal; after every run the checks below must hold,
+// or the target aborts with the reason.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "console/terminal_colours.h"
 #include "interpreter/interpreter.h"
 #include "platform/simulated_console.h"
 
@@ -23,11 +25,14 @@ struct Shape {
     int width, height;
     int16_t x, y;
     uint16_t ownAttribute;
+    int terminalWidth;  // not 0: standard output is a terminal this wide
 };
 
 // Small buffers with the cursor low down, so that runs wrap and scroll.
-constexpr Shape kAlone = {16, 4, 3, 2, 0x2E};
-constexpr Shape kBehindMarker = {7, 3, 0, 2, 0x5A};
+constexpr Shape kAlone = {16, 4, 3, 2, 0x2E, 0};
+constexpr Shape kBehindMarker = {7, 3, 0, 2, 0x5A, 0};
+// A narrow terminal, so that the writer's own column wraps.
+constexpr Shape kTerminal = {7, 3, 0, 0, 0x07, 11};
 
 struct Cells {
     int first;  // linear index into the buffer
@@ -125,6 +130,31 @@ std::string CheckCalls(const simulated::Console& console, const Shape& shape) {
     return "";
 }
 
+// On a terminal nothing but WriteFile follows the opening calls, and each
+// write is one run: at most the storage's worth of text, between the
+// sequences for its colours and for the reset.
+std::string CheckTerminalCalls(const simulated::Console& console) {
+    const std::vector<Call>& calls = console.Calls();
+    if (calls.size() < 4 || calls[0].op != Op::GetStdHandle ||
+        calls[1].op != Op::GetConsoleScreenBufferInfo || calls[2].op != Op::GetTerminalWidth ||
+        calls[3].op != Op::GetCommandLineA) {
+        return "the run does not open with the handle, the console test, the terminal's width "
+               "and the command line";
+    }
+    for (size_t i = 4; i < calls.size(); ++i) {
+        const Call& call = calls[i];
+        if (call.op != Op::WriteFile) return CallAt(i, "is not a WriteFile: " + Describe(call));
+        if (call.foreignHandle || call.reservedPointer) {
+            return CallAt(i, "passes a foreign handle or an overlapped pointer");
+        }
+        const size_t n = call.bytes.size();
+        if (n == 0 || n > kRunStorage + kMaxSgrLength + kSgrResetLength) {
+            return CallAt(i, "writes " + std::to_string(n) + " bytes");
+        }
+    }
+    return "";
+}
+
 // Runs the program once on a fresh console of the given shape.
 const simulated::Console& Run(const std::string& commandLine, const Shape& shape) {
     simulated::Console& console = simulated::TheConsole();
@@ -132,6 +162,7 @@ const simulated::Console& Run(const std::string& commandLine, const Shape& shape
     // Stored with exactly its size and the NUL, so that the sanitizer sees
     // any read past the end.
     console.SetCommandLine(commandLine);
+    if (shape.terminalWidth != 0) console.SetTerminal(shape.terminalWidth);
     const int code = RunCommandLine();
     if (code != 0) {
         fprintf(stderr, "exit code %d\n", code);
@@ -148,7 +179,8 @@ const simulated::Console& Run(const std::string& commandLine, const Shape& shape
 }
 
 void Check(const simulated::Console& console, const Shape& shape, const std::string& line) {
-    const std::string broken = CheckCalls(console, shape);
+    const std::string broken =
+        shape.terminalWidth != 0 ? CheckTerminalCalls(console) : CheckCalls(console, shape);
     if (!broken.empty()) Broken(broken, line);
     if (console.OwnAttribute() != shape.ownAttribute) {
         Broken("the console's own attribute changed", line);
@@ -164,16 +196,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Check(Run(line, kAlone), kAlone, line);
 
-    // Text that comes first is never lost, whatever follows it.
+    // Text that comes first is never lost, whatever follows it, on a console
+    // or on a terminal.
     const std::string marked = "prog \"MARKER\" " + line;
-    const simulated::Console& console = Run(marked, kBehindMarker);
-    Check(console, kBehindMarker, marked);
-    for (const Call& call : console.Calls()) {
-        if (call.op != Op::WriteConsoleA) continue;
-        if (call.bytes.compare(0, 6, "MARKER") != 0) {
-            Broken("the first text written is " + Describe(call), marked);
+    for (const Shape* shape : {&kBehindMarker, &kTerminal}) {
+        const simulated::Console& console = Run(marked, *shape);
+        Check(console, *shape, marked);
+        for (const Call& call : console.Calls()) {
+            if (call.op != Op::WriteConsoleA && call.op != Op::WriteFile) continue;
+            if (call.bytes.compare(0, 6, "MARKER") != 0) {
+                Broken("the first text written is " + Describe(call), marked);
+            }
+            break;
         }
-        break;
     }
     return 0;
 }
