@@ -2,12 +2,15 @@
 # Installs what is missing, builds everything and runs every test:
 #   host      unit tests on the simulated console
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
-#   windows   colortext.exe, checked for its imports, flags and size
+#   windows   colortext.exe, checked for its imports, flags and size, and
+#             run end to end in Wine's console (installed here when missing)
 # Warnings are errors here, and the sources must match .clang-format.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
+# A missing Wine is not skipped: the end-to-end test then fails and says so.
+scripts/ensure-wine.sh || echo "Wine could not be set up; the end-to-end test will fail"
 
 passed=0
 failed=0
