@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test:
 #   host      unit tests on the simulated console
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
-#   windows   colortext.exe, checked for its imports, flags and size
+#   windows   colortext.exe, checked for its imports, flags and size, and
+#             run end to end in Wine's console (installed here when missing)
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
 # and prints the cost of a run per kind of command line (benchmark and
@@ -15,6 +16,8 @@ cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
+# A missing Wine is not skipped: the end-to-end test then fails and says so.
+scripts/ensure-wine.sh || echo "Wine could not be set up; the end-to-end test will fail"
 
 passed=0
 failed=0

@@ -1,0 +1,482 @@
+// Runs colortext.exe in a real console, Wine's, and checks what it leaves
+// there. For each case the driver makes a fresh screen buffer (cleared, in
+// the console's own attribute 0x2E unless the case says otherwise, the
+// cursor where the case puts it), starts colortext.exe on it with
+// CreateProcessA and the case's raw command line, byte for byte, waits, and
+// reads back the exit code, the cursor, the buffer's own attribute and every
+// cell. Cases that redirect standard output into a file or a pipe read the
+// bytes instead.
+//
+// The driver runs inside Wine, whose console host needs a terminal:
+// tests/wine/run.sh gives it one in tmux and collects the report.
+//   usage: driver.exe REPORT-FILE [NAME-FILTER]
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Where run.sh puts the program: once at a path without blanks, once at one
+// with them.
+const char kProgram[] = "C:\\ct\\colortext.exe";
+const char kSpacedProgram[] = "C:\\dir with spaces\\colortext.exe";
+
+enum class Output { kConsole, kFile, kPipe };
+
+struct Case {
+    std::string theme;
+    std::string name;
+    std::string application = kProgram;
+    std::string commandLine;
+    Output output = Output::kConsole;
+    SHORT width = 80;
+    SHORT height = 25;
+    COORD start = {0, 0};
+    WORD own = 0x2E;
+    // On a console: the characters from (0, 0), row after row, without the
+    // blanks that end the buffer; the attributes of every cell, run-length
+    // ("1F*5 2E*", a last run without a count fills the rest); the cursor.
+    std::string text;
+    std::string attributes;
+    COORD cursor = {0, 0};
+    // Redirected: the bytes written.
+    std::string bytes;
+
+    // Builders, so that the table below reads as the cases do.
+    Case& At(SHORT x, SHORT y) {
+        start = {x, y};
+        return *this;
+    }
+    Case& Buffer(SHORT w, SHORT h) {
+        width = w;
+        height = h;
+        return *this;
+    }
+    Case& Program(const char* path, const std::string& line) {
+        application = path;
+        commandLine = line;
+        return *this;
+    }
+    // Each row but the last is padded with blanks to the buffer's width.
+    Case& Rows(const std::vector<std::string>& rows) {
+        text.clear();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            text += rows[i];
+            if (i + 1 < rows.size()) text.append(size_t(width) - rows[i].size(), ' ');
+        }
+        return *this;
+    }
+    Case& Text(const std::string& t) {
+        text = t;
+        return *this;
+    }
+    Case& Attributes(const std::string& runs) {
+        attributes = runs;
+        return *this;
+    }
+    Case& Cursor(SHORT x, SHORT y) {
+        cursor = {x, y};
+        return *this;
+    }
+    Case& Into(Output where, const std::string& written) {
+        output = where;
+        bytes = written;
+        return *this;
+    }
+};
+
+Case Check(const char* theme, const char* name, const std::string& arguments) {
+    Case c;
+    c.theme = theme;
+    c.name = name;
+    c.commandLine = "colortext " + arguments;
+    return c;
+}
+
+std::string Repeat(const std::string& piece, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+// The longest command line Windows passes: 32,767 characters with its NUL.
+// Check() puts "colortext " in front of the arguments.
+const size_t kLongestArguments = 32766 - 10;
+
+std::vector<Case> Cases() {
+    const std::string world = "Hello, \"world\"";
+    const std::string longText = Repeat("abcdefghij", 2000);
+    const std::string longestString(kLongestArguments - 2, 'q');
+    const size_t pairs = kLongestArguments / 12;
+    std::vector<Case> cases = {
+        // The two examples every reader meets first.
+        Check("examples", "road", "/1F \"Hello\" 13 10")
+            .Rows({"Hello"})
+            .Attributes("1F*5 2E*")
+            .Cursor(0, 1),
+        Check("examples", "quotes, controls, repeat and tab",
+              "/1F \"Hello, \"\"world\"\"\" 13 10 45*5 /7 9\"x\"")
+            .Rows({world, "-----   x"})
+            .Attributes("1F*14 2E*66 1F*5 07*4 2E*")
+            .Cursor(9, 1),
+
+        // A run is coloured wherever the console put it.
+        Check("edges", "a run that crosses the right edge", "/1F \"0123456789\"")
+            .At(75, 0)
+            .Rows({std::string(75, ' ') + "01234", "56789"})
+            .Attributes("2E*75 1F*10 2E*")
+            .Cursor(5, 1),
+        // The buffer scrolls twice. Wine fills the rows that scroll in with
+        // blanks in 0x07, not in the buffer's own attribute.
+        Check("edges", "a run that scrolls the buffer", "/1F " + Repeat("65*10 ", 10))
+            .At(70, 24)
+            .Text(std::string(22 * 80 + 70, ' ') + std::string(100, 'A'))
+            .Attributes("2E*1830 1F*100 07*")
+            .Cursor(10, 24),
+
+        // The console's own attribute is never the program's.
+        Check("own attribute", "text before any switch is 0x07", "\"plain\" /1F \"blue\"")
+            .Rows({"plainblue"})
+            .Attributes("07*5 1F*4 2E*")
+            .Cursor(9, 0),
+        Check("own attribute", "a directly written glyph keeps it", "/1F \"a\" 1 \"b\"")
+            .Rows({"a\x01"
+                   "b"})
+            .Attributes("1F*1 2E*1 1F*1 2E*")
+            .Cursor(3, 0),
+
+        // The console acts on control codes.
+        Check("controls", "carriage return, line feed, backspace",
+              "\"abc\" 13 \"X\" 10 \"Y\" 8 \"Z\"")
+            .Rows({"Xbc", "Z"})
+            .Attributes("07*3 2E*77 07*1 2E*")
+            .Cursor(1, 1),
+        Check("controls", "bell shows nothing", "\"a\" 7 \"b\"")
+            .Rows({"ab"})
+            .Attributes("07*2 2E*")
+            .Cursor(2, 0),
+        Check("controls", "tab stops count from the cursor", "\"abc\" 9 \"d\" 13 10 9 \"e\"")
+            .At(2, 0)
+            .Rows({"  abc   d", "        e"})
+            .Attributes("2E*2 07*7 2E*71 07*9 2E*")
+            .Cursor(9, 1),
+
+        // How the program name is written.
+        Check("program name", "quoted, with blanks, a token straight after", "")
+            .Program(kSpacedProgram, "\"C:\\dir with spaces\\colortext.exe\"/1F\"Hi\"")
+            .Rows({"Hi"})
+            .Attributes("1F*2 2E*")
+            .Cursor(2, 0),
+        Check("program name", "unquoted full path", "")
+            .Program(kProgram, "C:\\ct\\colortext.exe /1F \"Hi\"")
+            .Rows({"Hi"})
+            .Attributes("1F*2 2E*")
+            .Cursor(2, 0),
+
+        // Text far past the writer's storage, written whole and coloured.
+        Check("long text", "a 20,000-byte string", "/1F \"" + longText + "\"")
+            .Buffer(80, 300)
+            .Text(longText)
+            .Attributes("1F*20000 2E*")
+            .Cursor(0, 250),
+        Check("long text", "65*65535", "65*65535")
+            .Buffer(80, 820)
+            .Text(std::string(65535, 'A'))
+            .Attributes("07*65535 2E*")
+            .Cursor(15, 819),
+        Check("long text", "the longest command line, one string", "\"" + longestString + "\"")
+            .Buffer(80, 420)
+            .Text(longestString)
+            .Attributes("07*32754 2E*")
+            .Cursor(34, 409),
+        Check("long text", "the longest command line, alternating colours",
+              Repeat("/1F\"a\"/4E\"b\"", pairs))
+            .Buffer(80, 100)
+            .Text(Repeat("ab", pairs))
+            .Attributes(Repeat("1F*1 4E*1 ", pairs) + "2E*")
+            .Cursor(static_cast<SHORT>(pairs * 2 % 80), static_cast<SHORT>(pairs * 2 / 80)),
+
+        // Bytes of 0x80 and above pass unchanged, in code page 437.
+        Check("bytes", "0x80 and above", "\"\x80\xC9\xCD\xBB\xFF\" 200 255")
+            .Rows({"\x80\xC9\xCD\xBB\xFF\xC8\xFF"})
+            .Attributes("07*7 2E*")
+            .Cursor(7, 0),
+
+        // Malformed command lines end the output early, never the program.
+        Check("malformed", "a letter", "\"ok\" q \"never\"")
+            .Rows({"ok"})
+            .Attributes("07*2 2E*")
+            .Cursor(2, 0),
+        Check("malformed", "an unterminated string", "/1F \"open")
+            .Rows({"open"})
+            .Attributes("1F*4 2E*")
+            .Cursor(4, 0),
+        Check("malformed", "a lone slash", "\"a\" /")
+            .Rows({"a"})
+            .Attributes("07*1 2E*")
+            .Cursor(1, 0),
+        Check("malformed", "a repeat without a count", "65*").Rows({""}).Attributes("2E*"),
+        Check("malformed", "a tab between tokens", "65 \t66")
+            .Rows({"A"})
+            .Attributes("07*1 2E*")
+            .Cursor(1, 0),
+        Check("malformed", "high bytes outside a string", "\xFF\xFE 65")
+            .Rows({""})
+            .Attributes("2E*"),
+        // Only a blank after the name: Wine hands a child whose command line
+        // is empty its application name instead, so that cannot be tried.
+        Check("malformed", "no arguments", "").Rows({""}).Attributes("2E*"),
+
+        // Not a console: the same bytes, uncoloured.
+        Check("redirected", "road into a file", "/1F \"Hello\" 13 10")
+            .Into(Output::kFile, "Hello\r\n"),
+        Check("redirected", "road into a pipe", "/1F \"Hello\" 13 10")
+            .Into(Output::kPipe, "Hello\r\n"),
+        Check("redirected", "tab stops into a file", "\"a\"9\"b\" 13 10 \"abc\" 9 \"d\"")
+            .Into(Output::kFile, "a       b\r\nabc     d"),
+        Check("redirected", "worked example into a pipe",
+              "/1F \"Hello, \"\"world\"\"\" 13 10 45*5 /7 9\"x\"")
+            .Into(Output::kPipe, world + "\r\n-----   x"),
+        Check("redirected", "high bytes and controls into a file", "\"\xC9\xCD\" 7 205*2 8")
+            .Into(Output::kFile, "\xC9\xCD\x07\xCD\xCD\x08"),
+        Check("redirected", "long text into a pipe", "65*65535 13 10")
+            .Into(Output::kPipe, std::string(65535, 'A') + "\r\n"),
+    };
+    return cases;
+}
+
+// ---------------------------------------------------------------------------
+
+std::vector<WORD> ExpandRuns(const std::string& runs, size_t cells, std::string* error) {
+    std::vector<WORD> out;
+    const char* p = runs.c_str();
+    while (*p) {
+        char* end;
+        unsigned long value = strtoul(p, &end, 16);
+        if (end == p || *end != '*') {
+            *error = "bad run-length text: " + runs;
+            return out;
+        }
+        p = end + 1;
+        unsigned long count = strtoul(p, &end, 10);
+        if (end == p) count = out.size() < cells ? cells - out.size() : 0;
+        out.insert(out.end(), count, static_cast<WORD>(value));
+        p = end;
+        while (*p == ' ') ++p;
+    }
+    return out;
+}
+
+std::string Runs(const std::vector<WORD>& values) {
+    std::string out;
+    for (size_t i = 0; i < values.size();) {
+        size_t j = i;
+        while (j < values.size() && values[j] == values[i]) ++j;
+        char run[32];
+        snprintf(run, sizeof run, "%s%02X*%u", out.empty() ? "" : " ", values[i],
+                 static_cast<unsigned>(j - i));
+        out += run;
+        i = j;
+    }
+    return out;
+}
+
+std::string Printable(const std::string& bytes, size_t limit = 160) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size() && i < limit; ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 || c >= 0x7F || c == '\\') {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (bytes.size() > limit) out += "... (" + std::to_string(bytes.size()) + " bytes)";
+    return out;
+}
+
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
+    return "at " + std::to_string(i) + ": expected \"" + Printable(expected.substr(i), 60) +
+           "\", got \"" + Printable(actual.substr(i), 60) + "\"";
+}
+
+HANDLE MakeScreenBuffer(const Case& c, SECURITY_ATTRIBUTES* inherit, std::string* error) {
+    HANDLE buffer =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
+    if (buffer == INVALID_HANDLE_VALUE) {
+        *error = "CreateConsoleScreenBuffer failed: " + std::to_string(GetLastError());
+        return buffer;
+    }
+    // A buffer may not be smaller than its window: shrink the window first.
+    SMALL_RECT window = {0, 0, static_cast<SHORT>(c.width - 1),
+                         static_cast<SHORT>((c.height < 25 ? c.height : 25) - 1)};
+    SetConsoleWindowInfo(buffer, TRUE, &window);
+    if (!SetConsoleScreenBufferSize(buffer, COORD{c.width, c.height})) {
+        *error = "SetConsoleScreenBufferSize failed: " + std::to_string(GetLastError());
+    }
+    DWORD done;
+    const DWORD cells = DWORD(c.width) * DWORD(c.height);
+    FillConsoleOutputCharacterA(buffer, ' ', cells, COORD{0, 0}, &done);
+    FillConsoleOutputAttribute(buffer, c.own, cells, COORD{0, 0}, &done);
+    SetConsoleTextAttribute(buffer, c.own);
+    SetConsoleCursorPosition(buffer, c.start);
+    return buffer;
+}
+
+std::string ReadFileWhole(HANDLE file) {
+    std::string bytes;
+    char chunk[65536];
+    DWORD n;
+    while (ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n > 0) bytes.append(chunk, n);
+    return bytes;
+}
+
+// Runs one case; returns what went wrong, or "" when all is as expected.
+std::string Run(const Case& c, DWORD* milliseconds) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    std::string error;
+    HANDLE screen = MakeScreenBuffer(c, &inherit, &error);
+    if (!error.empty()) return error;
+
+    HANDLE output = screen, reader = nullptr;
+    const char* fileName = "C:\\ct\\output.bin";
+    if (c.output == Output::kFile) {
+        output = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    } else if (c.output == Output::kPipe) {
+        CreatePipe(&reader, &output, &inherit, 1 << 16);
+        SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+    }
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = screen;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(c.commandLine.begin(), c.commandLine.end());
+    line.push_back('\0');
+
+    const DWORD began = GetTickCount();
+    if (!CreateProcessA(c.application.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        return "CreateProcessA failed: " + std::to_string(GetLastError());
+    }
+    std::string written;
+    if (c.output == Output::kPipe) {
+        CloseHandle(output);
+        written = ReadFileWhole(reader);
+        CloseHandle(reader);
+    }
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        error = "still running after 60 s";
+    }
+    *milliseconds = GetTickCount() - began;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (exitCode != 0) {
+        char code[16];
+        snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(exitCode));
+        error += std::string(error.empty() ? "" : "; ") + "exit code " + code;
+    }
+
+    if (c.output == Output::kFile) {
+        CloseHandle(output);
+        HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        written = ReadFileWhole(file);
+        CloseHandle(file);
+        DeleteFileA(fileName);
+    }
+
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(screen, &info);
+    const DWORD cells = DWORD(c.width) * DWORD(c.height);
+    std::string text(cells, ' ');
+    std::vector<WORD> attributes(cells);
+    DWORD done;
+    ReadConsoleOutputCharacterA(screen, &text[0], cells, COORD{0, 0}, &done);
+    ReadConsoleOutputAttribute(screen, attributes.data(), cells, COORD{0, 0}, &done);
+    CloseHandle(screen);
+
+    auto add = [&error](const std::string& what) {
+        error += std::string(error.empty() ? "" : "\n      ") + what;
+    };
+    if (info.wAttributes != c.own) {
+        char what[64];
+        snprintf(what, sizeof what, "the console's own attribute is %02X, not %02X",
+                 info.wAttributes, c.own);
+        add(what);
+    }
+    if (c.output != Output::kConsole) {
+        if (written != c.bytes) add("bytes " + FirstDifference(c.bytes, written));
+        std::vector<WORD> untouched(cells, c.own);
+        if (text != std::string(cells, ' ') || attributes != untouched) {
+            add("the screen was written on");
+        }
+        return error;
+    }
+
+    size_t end = text.find_last_not_of(' ');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    if (text != c.text) add("text " + FirstDifference(c.text, text));
+    std::string runError;
+    std::vector<WORD> expected = ExpandRuns(c.attributes, cells, &runError);
+    if (!runError.empty()) add(runError);
+    if (attributes != expected) {
+        add("attributes:\n        expected " + Printable(Runs(expected), 400) +
+            "\n        got      " + Printable(Runs(attributes), 400));
+    }
+    if (info.dwCursorPosition.X != c.cursor.X || info.dwCursorPosition.Y != c.cursor.Y) {
+        add("cursor (" + std::to_string(info.dwCursorPosition.X) + "," +
+            std::to_string(info.dwCursorPosition.Y) + "), expected (" + std::to_string(c.cursor.X) +
+            "," + std::to_string(c.cursor.Y) + ")");
+    }
+    return error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: driver.exe REPORT-FILE [NAME-FILTER]\n");
+        return 2;
+    }
+    FILE* report = fopen(argv[1], "w");
+    if (!report) return 2;
+    const char* filter = argc > 2 ? argv[2] : "";
+    int passed = 0, failed = 0;
+    DWORD total = 0;
+    for (const Case& c : Cases()) {
+        const std::string title = c.theme + ": " + c.name;
+        if (!strstr(title.c_str(), filter)) continue;
+        DWORD ms = 0;
+        const std::string error = Run(c, &ms);
+        total += ms;
+        if (error.empty()) {
+            ++passed;
+            fprintf(report, "ok    %-68s %6lu ms\n", title.c_str(), static_cast<unsigned long>(ms));
+        } else {
+            ++failed;
+            fprintf(report, "FAIL  %s\n      %s\n", title.c_str(), error.c_str());
+        }
+        fflush(report);
+    }
+    fprintf(report, "colortext.exe ran for %lu ms in all\n", static_cast<unsigned long>(total));
+    fprintf(report, "wine console: %d passed, %d failed\n", passed, failed);
+    fclose(report);
+    return failed == 0 ? 0 : 1;
+}
