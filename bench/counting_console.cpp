@@ -26,6 +26,10 @@ const char* Name(Function function) {
             return "WriteConsoleOutputAttribute";
         case kWriteFile:
             return "WriteFile";
+        case kGetConsoleOutputCP:
+            return "GetConsoleOutputCP";
+        case kGetConsoleMode:
+            return "GetConsoleMode";
         case kGetTerminalWidth:
             return "GetTerminalWidth";
         case kGetCommandLineA:
@@ -84,6 +88,17 @@ BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD length, COORD, DWORD
 BOOL WriteFile(HANDLE, const void*, DWORD count, DWORD* written, void*) {
     ++calls[counting::kWriteFile];
     *written = count;
+    return 1;
+}
+
+DWORD GetConsoleOutputCP() {
+    ++calls[counting::kGetConsoleOutputCP];
+    return 437;
+}
+
+BOOL GetConsoleMode(HANDLE, DWORD* mode) {
+    ++calls[counting::kGetConsoleMode];
+    *mode = 3;
     return 1;
 }
 

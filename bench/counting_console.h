@@ -16,6 +16,8 @@ enum Function {
     kWriteConsoleA,
     kWriteConsoleOutputAttribute,
     kWriteFile,
+    kGetConsoleOutputCP,
+    kGetConsoleMode,
     kGetTerminalWidth,
     kGetCommandLineA,
     kExitProcess,

@@ -4,6 +4,62 @@
 
 using platform::COORD;
 
+namespace {
+
+bool HasControlByte(const uint8_t* text, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (text[i] < 0x20) return true;
+    }
+    return false;
+}
+
+bool HasHighByte(const uint8_t* text, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (text[i] >= 0x80) return true;
+    }
+    return false;
+}
+
+// How many bytes at the end of the text begin a character that the text
+// does not finish; they wait for the rest, so that no write cuts a
+// character in two.
+uint32_t UnfinishedTail(const uint8_t* text, uint32_t count) {
+    for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
+        const uint8_t byte = text[count - back];
+        if ((byte & 0xC0) == 0x80) continue;
+        const uint32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+        return byte >= 0xC2 && byte <= 0xF4 && length > back ? back : 0;
+    }
+    return 0;
+}
+
+// How many cells the character that `lead` begins most likely takes: two
+// for the lead bytes of U+3000 to U+DFFF, mostly East Asian scripts, and of
+// the planes above, mostly emoji; one for the rest.
+int32_t LikelyCells(uint8_t lead) { return (lead >= 0xE3 && lead <= 0xED) || lead >= 0xF0 ? 2 : 1; }
+
+// Where the console leaves its cursor after `cells` cells of text written
+// from linear cell `start` of a buffer `width` wide and `size` cells in
+// all: past the last cell, or in it when the wrap is deferred and the text
+// filled the row; the buffer scrolls up a row whenever text goes past the
+// bottom row. `start` is one row past the bottom when a wrap is pending on
+// the bottom row.
+struct Landing {
+    int32_t cursor, rows;
+    bool pending;
+};
+Landing Land(int32_t start, int32_t cells, bool deferred, int32_t width, int32_t size) {
+    const int32_t end = start + cells;
+    const bool pending = deferred && cells > 0 && end % width == 0;
+    const int32_t at = pending ? end - 1 : end;
+    const int32_t rows = at >= size ? (at - size) / width + 1 : 0;
+    return {at - rows * width, rows, pending};
+}
+
+int32_t Distance(int32_t a, int32_t b) { return a > b ? a - b : b - a; }
+
+}  // namespace
+
 void ConsoleWriter::Open() {
     handle_ = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
     snapshot_ = platform::CONSOLE_SCREEN_BUFFER_INFO{};
@@ -12,6 +68,9 @@ void ConsoleWriter::Open() {
     written_ = 0;
     column_ = 0;
     width_ = 0;
+    utf8_ = Known::kNotAsked;
+    deferredWrap_ = -1;
+    wrapPending_ = false;
     // The one result the writer looks at: only a console has a screen buffer.
     if (platform::GetConsoleScreenBufferInfo(handle_, &snapshot_) != 0) {
         output_ = Output::kConsole;
@@ -23,11 +82,23 @@ void ConsoleWriter::Open() {
 
 void ConsoleWriter::RefreshSnapshot() { platform::GetConsoleScreenBufferInfo(handle_, &snapshot_); }
 
+bool ConsoleWriter::Utf8() {
+    if (utf8_ == Known::kNotAsked) {
+        utf8_ = platform::GetConsoleOutputCP() == platform::CP_UTF8 ? Known::kYes : Known::kNo;
+    }
+    return utf8_ == Known::kYes;
+}
+
+// Whether a multi-byte character moves the column once rather than once a
+// byte: always on a terminal, which reads UTF-8; in a file, when the code
+// page says so.
+bool ConsoleWriter::CountsCharacters() { return output_ == Output::kTerminal || Utf8(); }
+
 // Makes room for up to `count` more bytes, flushing first if the storage is
 // full, and returns where they go; `chunk` is how many of them fit. They are
 // pending from here on, so the caller must fill them.
 uint8_t* ConsoleWriter::Reserve(uint32_t count, uint32_t& chunk) {
-    if (length_ == kMaxRunLength) FlushPending();
+    if (length_ == kMaxRunLength) Flush(true);
     const uint32_t room = kMaxRunLength - length_;
     chunk = count < room ? count : room;
     uint8_t* to = storage_.text + length_;
@@ -51,78 +122,168 @@ void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
     }
 }
 
-bool ConsoleWriter::PendingHasControlByte() const {
-    for (uint32_t i = 0; i < length_; ++i) {
-        if (storage_.text[i] < 0x20) return true;
-    }
-    return false;
+uint32_t ConsoleWriter::NextColumn() {
+    if (output_ != Output::kConsole) return Advance(column_, storage_.text, length_);
+    if (HasHighByte(storage_.text, length_) && Utf8()) FlushPending();
+    // Pending text that reaches past the row's end goes on in the next row.
+    const uint32_t x = static_cast<uint32_t>(snapshot_.dwCursorPosition.X);
+    return ((wrapPending_ ? 0 : x) + length_) % static_cast<uint32_t>(Width());
 }
 
-// The cells that the run just written landed in: as many as it has bytes,
-// from the cursor read before the write. Unless the write scrolled the
-// buffer: a console whose cursor is on the bottom row scrolls everything up
-// when text wraps past it, and the text goes up with the rest. Plain text
-// moves the cursor one cell per byte, so when the cursor now stands whole
-// rows short of where the run should have ended, the buffer scrolled by that
-// many rows. Runs holding control bytes move the cursor in ways that cannot
-// be worked back from here; for them the start stays where the cursor was.
-ConsoleWriter::Recolouring ConsoleWriter::CellsOfTheRun(COORD before) const {
-    const Recolouring unmoved = {before, length_};
-    const int32_t width = snapshot_.dwSize.X;
-    const COORD after = snapshot_.dwCursorPosition;
-    if (width <= 0 || after.Y != snapshot_.dwSize.Y - 1) return unmoved;
-
-    const int32_t start = before.Y * width + before.X;
-    const int32_t expectedEnd = start + static_cast<int32_t>(length_);
-    const int32_t actualEnd = after.Y * width + after.X;
-    const int32_t rows = (expectedEnd - actualEnd) / width;
-    if (rows < 1 || PendingHasControlByte()) return unmoved;
-
-    const int32_t moved = start - rows * width;
-    if (moved >= 0) return {COORD{before.X, static_cast<int16_t>(before.Y - rows)}, length_};
-    // The front of the run scrolled off the top of the buffer.
-    const uint32_t lost = static_cast<uint32_t>(-moved);
-    return {COORD{0, 0}, lost < length_ ? length_ - lost : 0};
-}
-
-void ConsoleWriter::FlushPending() {
+// Writes the pending text. When the storage is full, `keepUnfinished` holds
+// back a UTF-8 character that the text has only begun, so that it goes out
+// whole with the rest of it: a console or a terminal would show each piece
+// as a replacement character. A file takes the bytes as they come.
+void ConsoleWriter::Flush(bool keepUnfinished) {
     if (length_ == 0) return;
+    uint32_t kept = 0;
+    if (keepUnfinished && output_ != Output::kPlain && storage_.text[length_ - 1] >= 0x80 &&
+        CountsCharacters()) {
+        kept = UnfinishedTail(storage_.text, length_);
+    }
     if (output_ == Output::kConsole) {
-        FlushToConsole();
-    } else if (output_ == Output::kTerminal) {
+        FlushToConsole(kept);
+        return;
+    }
+    uint8_t tail[3];
+    length_ -= kept;
+    for (uint32_t i = 0; i < kept; ++i) tail[i] = storage_.text[length_ + i];
+    if (output_ == Output::kTerminal) {
         FlushToTerminal();
     } else {
         WriteBytes(storage_.text, length_);
     }
-    length_ = 0;
+    for (uint32_t i = 0; i < kept; ++i) storage_.text[i] = tail[i];
+    length_ = kept;
 }
 
-void ConsoleWriter::FlushToConsole() {
-    const COORD before = snapshot_.dwCursorPosition;
-    platform::WriteConsoleA(handle_, storage_.text, length_, &written_, nullptr);
-    RefreshSnapshot();
-
-    const Recolouring target = CellsOfTheRun(before);
-    // The text is out, so its storage can hold the attribute run; the run
-    // never needs more than kStorageSize bytes because length_ is at most
-    // kMaxRunLength. It is filled eight cells a turn, which compilers turn
-    // into one or two wide stores; the up to seven cells filled past its end
-    // are within the storage, as kMaxRunLength is a multiple of eight.
-    static_assert(kMaxRunLength % 8 == 0, "the run is filled eight cells a turn");
-    const uint16_t attribute = attribute_;
-    for (uint32_t i = 0; i < target.cells; i += 8) {
-        uint16_t* cells = storage_.run + i;
-        cells[0] = attribute;
-        cells[1] = attribute;
-        cells[2] = attribute;
-        cells[3] = attribute;
-        cells[4] = attribute;
-        cells[5] = attribute;
-        cells[6] = attribute;
-        cells[7] = attribute;
+// The cells that the first `count` pending bytes may take: one a byte in a
+// single-byte code page. On a UTF-8 console an ASCII character takes one;
+// any other takes from none (a combining mark) to two (an East Asian wide
+// character, an emoji), as the console and its font decide, but never more
+// cells than it has bytes, and an invalid byte shows as at most one
+// replacement character. With `spread` above 0 it measures only so far that
+// the range stays narrower than that, stopping before a character, and
+// shortens `count` to match.
+ConsoleWriter::Extent ConsoleWriter::Measure(uint32_t& count, int32_t spread, bool utf8) {
+    Extent e = {0, 0, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t byte = storage_.text[i];
+        if (byte < 0x80 || !utf8) {
+            ++e.least;
+            ++e.likely;
+        } else if (byte >= 0xC0) {
+            const int32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            if (spread > 0 && i > 0 && e.most - e.least + length >= spread) {
+                count = i;
+                break;
+            }
+            e.likely += LikelyCells(byte);
+        }
+        ++e.most;
     }
-    platform::WriteConsoleOutputAttribute(handle_, storage_.run, target.cells, target.start,
-                                          &written_);
+    return e;
+}
+
+// Of the cell counts the text may take, those that would leave the cursor
+// where the console says it is; the one nearest the likely count when more
+// than one does. They differ by whole rows only when the buffer may have
+// scrolled, which FlushToConsole rules out by writing in pieces, and by one
+// when a wrap may be pending: whether the console defers the wrap is then
+// asked, once.
+ConsoleWriter::Fit ConsoleWriter::FitFrom(int32_t start, int32_t after, Extent extent) {
+    const int32_t width = Width();
+    const int32_t size = width * snapshot_.dwSize.Y;
+    Fit best = {-1, 0, false};
+    bool undecided = false;
+    for (int deferred = 0; deferred < 2; ++deferred) {
+        if (deferredWrap_ >= 0 && deferredWrap_ != deferred) continue;
+        for (int32_t cells = extent.least; cells <= extent.most; ++cells) {
+            const Landing landing = Land(start, cells, deferred != 0, width, size);
+            if (landing.cursor != after) continue;
+            if (best.cells >= 0 && best.cells != cells) undecided = true;
+            if (best.cells < 0 ||
+                Distance(cells, extent.likely) < Distance(best.cells, extent.likely)) {
+                best = {cells, start - landing.rows * width, landing.pending};
+            }
+        }
+    }
+    if (undecided && deferredWrap_ < 0) {
+        platform::DWORD mode = 0;
+        platform::GetConsoleMode(handle_, &mode);
+        deferredWrap_ = (mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ? 1 : 0;
+        return FitFrom(start, after, extent);
+    }
+    return best;
+}
+
+// A start the writer got wrong by one cell is tried next: a control byte
+// written alone may have left a wrap pending unseen, or a guess between two
+// equally possible ends may have been wrong.
+ConsoleWriter::Fit ConsoleWriter::FitRun(int32_t start, int32_t after, Extent extent) {
+    for (int32_t shift = 0; shift < 3; ++shift) {
+        const Fit fit = FitFrom(start + (shift == 2 ? -1 : shift), after, extent);
+        if (fit.cells >= 0) return fit;
+    }
+    return {extent.likely, start, false};
+}
+
+// Writes the pending text and recolours the cells it took. Plain text is
+// placed by where the cursor went: it takes the cells before the cursor,
+// higher up by as many rows as the buffer scrolled. On a UTF-8 console,
+// where the cells of a character are not known beforehand, text that may
+// scroll the buffer goes out in pieces whose possible cell counts differ by
+// less than a row, so that the cursor tells how far each one scrolled. Text
+// that holds control bytes moves the cursor in ways that cannot be worked
+// back: it is coloured one cell per byte from where it began. The last
+// `kept` bytes stay pending.
+void ConsoleWriter::FlushToConsole(uint32_t kept) {
+    const int32_t width = Width();
+    const int32_t size = width * snapshot_.dwSize.Y;
+    const bool control = HasControlByte(storage_.text, length_);
+    const bool utf8 = !control && HasHighByte(storage_.text, length_) && Utf8();
+    while (length_ > kept) {
+        const COORD before = snapshot_.dwCursorPosition;
+        // A pending wrap puts the next character at the start of the next
+        // row, which on the bottom row is past the buffer until it scrolls.
+        const int32_t start = before.Y * width + before.X + (wrapPending_ ? 1 : 0);
+        uint32_t count = length_ - kept;
+        // Text that may reach the bottom row's end takes at most a cell a
+        // byte; its pieces must be told apart by less than a row.
+        const bool mayScroll = start + static_cast<int32_t>(count) >= size;
+        const Extent extent = Measure(count, mayScroll ? width : 0, utf8);
+        platform::WriteConsoleA(handle_, storage_.text, count, &written_, nullptr);
+        RefreshSnapshot();
+
+        // The first byte scrolls the buffer when a wrap is pending on the
+        // bottom row.
+        Fit fit = {extent.most, start >= size ? start - width : start, false};
+        if (!control) {
+            const COORD after = snapshot_.dwCursorPosition;
+            fit = FitRun(start, after.Y * width + after.X, extent);
+            if (fit.pending) deferredWrap_ = 1;
+        }
+        wrapPending_ = fit.pending;
+        int32_t first = fit.first;
+        int32_t cells = fit.cells;
+        // The front of the run scrolled off the top of the buffer.
+        if (first < 0) {
+            cells += first;
+            first = 0;
+        }
+
+        // The text is out: what is left of it moves to the front, and the
+        // attribute run is built behind it. A piece of m bytes takes at most
+        // m cells, so the run ends within the storage.
+        const uint32_t left = length_ - count;
+        for (uint32_t i = 0; i < left; ++i) storage_.text[i] = storage_.text[count + i];
+        length_ = left;
+        uint16_t* const run = storage_.run + (left + 1) / 2;
+        for (int32_t i = 0; i < cells; ++i) run[i] = attribute_;
+        const COORD at = {static_cast<int16_t>(first % width), static_cast<int16_t>(first / width)};
+        platform::WriteConsoleOutputAttribute(
+            handle_, run, static_cast<platform::DWORD>(cells > 0 ? cells : 0), at, &written_);
+    }
 }
 
 // The run goes out in one write, between its colours and a reset, so that
@@ -137,7 +298,7 @@ void ConsoleWriter::FlushToTerminal() {
         return;
     }
     uint8_t* const text = storage_.text;
-    MoveColumn(text, length_);
+    column_ = Advance(column_, text, length_);
     for (uint32_t i = length_; i > 0; --i) text[i - 1 + sgrLength] = text[i - 1];
     for (uint32_t i = 0; i < sgrLength; ++i) text[i] = sgr[i];
     uint32_t end = sgrLength + length_;
@@ -146,32 +307,30 @@ void ConsoleWriter::FlushToTerminal() {
 }
 
 void ConsoleWriter::WriteBytes(const uint8_t* bytes, uint32_t count) {
-    MoveColumn(bytes, count);
+    column_ = Advance(column_, bytes, count);
     platform::WriteFile(handle_, bytes, count, &written_, nullptr);
 }
 
 // Where the bytes leave the cursor on a terminal, or a file viewed in one:
 // text moves it on, wrapping at the terminal's width; CR and LF take it back
 // to 0, BS one step, TAB to the next stop. Other control bytes do not move
-// it, nor do the continuation bytes of a UTF-8 character on a terminal.
-void ConsoleWriter::MoveColumn(const uint8_t* bytes, uint32_t count) {
+// it. In UTF-8 the continuation bytes of a character do not move it either.
+uint32_t ConsoleWriter::Advance(uint32_t column, const uint8_t* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t c = bytes[i];
         if (c == '\r' || c == '\n') {
-            column_ = 0;
+            column = 0;
         } else if (c == '\b') {
-            if (column_ > 0) --column_;
+            if (column > 0) --column;
         } else if (c == '\t') {
-            column_ = (column_ / 8 + 1) * 8;
-            if (width_ > 0 && column_ >= width_) column_ = width_ - 1;
-        } else if (c < 0x20 || c == 0x7F) {
-            continue;
-        } else if (output_ == Output::kTerminal && (c & 0xC0) == 0x80) {
-            continue;
-        } else if (++column_ == width_) {
-            column_ = 0;
+            column = (column / 8 + 1) * 8;
+            if (width_ > 0 && column >= width_) column = width_ - 1;
+        } else if (c >= 0x20 && c != 0x7F) {
+            if (c < 0xC0 && c >= 0x80 && CountsCharacters()) continue;
+            if (++column == width_) column = 0;
         }
     }
+    return column;
 }
 
 void ConsoleWriter::WriteDirect(uint8_t byte) {
@@ -183,4 +342,5 @@ void ConsoleWriter::WriteDirect(uint8_t byte) {
     }
     platform::WriteConsoleA(handle_, storage_.text, 1, &written_, nullptr);
     RefreshSnapshot();
+    wrapPending_ = false;
 }

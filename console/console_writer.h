@@ -9,7 +9,10 @@
 
 // On a console, text is written at the cursor in the console's own
 // attribute, then the cells it landed in are rewritten with the current
-// attribute, so the console's own attribute is never touched.
+// attribute, so the console's own attribute is never touched. Which cells
+// those are is read from the cursor the console reports after the write:
+// the console alone knows how many cells a character takes, and whether it
+// wraps a full row at once or when the next character comes.
 //
 // Output that is not a console gets the same bytes in the same order: on a
 // terminal each run is wrapped in the escape sequences for its colours and
@@ -31,40 +34,64 @@ class ConsoleWriter {
     void RefreshSnapshot();
 
     void Append(uint8_t byte) {
-        if (length_ == kMaxRunLength) FlushPending();
+        if (length_ == kMaxRunLength) Flush(true);
         storage_.text[length_++] = byte;
     }
     void AppendRepeated(uint8_t byte, uint16_t count);
     void AppendBytes(const uint8_t* bytes, uint32_t count);
     uint32_t PendingLength() const { return length_; }
-    // The column the next flushed byte lands in; only its remainder modulo 8
-    // matters, and that survives the conversion of a negative X.
-    uint32_t CursorColumn() const {
-        return output_ == Output::kConsole ? static_cast<uint32_t>(snapshot_.dwCursorPosition.X)
-                                           : column_;
-    }
+    // The column in which the next appended byte will land; only its
+    // remainder modulo 8 matters, for tab stops. On a UTF-8 console the
+    // pending text is written first when it holds multi-byte characters, so
+    // that the console says how many cells they took.
+    uint32_t NextColumn();
     void SetAttribute(uint16_t attribute) { attribute_ = attribute; }
 
-    void FlushPending();
+    void FlushPending() { Flush(false); }
     void WriteDirect(uint8_t byte);
 
   private:
     enum class Output : uint8_t { kConsole, kTerminal, kPlain };
+    enum class Known : uint8_t { kNotAsked, kNo, kYes };
 
-    struct Recolouring {
-        platform::COORD start;
-        uint32_t cells;
+    // How many cells a piece of text may take, and how many it most likely
+    // takes, before the console says.
+    struct Extent {
+        int32_t least, most, likely;
     };
+    // The cells a run of plain text took and what the console did with it.
+    struct Fit {
+        int32_t cells;  // -1: nothing explains where the cursor went
+        int32_t first;  // the linear cell the run begins in now, after any scrolling
+        bool pending;   // the text filled the last column; the wrap waits
+    };
+
+    // The console's width. A console is at least one cell wide; the guard
+    // only keeps one that says otherwise from dividing by zero.
+    int32_t Width() const { return snapshot_.dwSize.X > 0 ? snapshot_.dwSize.X : 1; }
     uint8_t* Reserve(uint32_t count, uint32_t& chunk);
-    bool PendingHasControlByte() const;
-    Recolouring CellsOfTheRun(platform::COORD before) const;
-    void FlushToConsole();
+    void Flush(bool keepUnfinished);
+    bool Utf8();
+    bool CountsCharacters();
+    Extent Measure(uint32_t& count, int32_t spread, bool utf8);
+    Fit FitRun(int32_t start, int32_t after, Extent extent);
+    Fit FitFrom(int32_t start, int32_t after, Extent extent);
+    void FlushToConsole(uint32_t kept);
     void FlushToTerminal();
     void WriteBytes(const uint8_t* bytes, uint32_t count);
-    void MoveColumn(const uint8_t* bytes, uint32_t count);
+    uint32_t Advance(uint32_t column, const uint8_t* bytes, uint32_t count);
 
     platform::HANDLE handle_;
     Output output_;
+    // The output code page is UTF-8; asked once, when it first matters.
+    Known utf8_;
+    // 1 when the console defers the wrap at the end of a row (virtual-
+    // terminal mode), 0 when it does not, -1 until asked: at most once, and
+    // only when the cursor alone cannot tell.
+    int8_t deferredWrap_;
+    // The last console write filled the last column of a row, and the
+    // console holds the wrap until the next character.
+    bool wrapPending_;
     // Not a console: the column of the next byte, and the terminal's width
     // (0 for a file or a pipe, which never wrap).
     uint32_t column_;

@@ -36,6 +36,11 @@ struct CONSOLE_SCREEN_BUFFER_INFO {
 };
 
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+// Output mode bit: escape sequences are acted on, and text that fills the
+// last column of a row leaves the cursor there until the next character.
+constexpr DWORD ENABLE_VIRTUAL_TERMINAL_PROCESSING = 0x0004;
+// The output code page in which the console reads bytes as UTF-8.
+constexpr DWORD CP_UTF8 = 65001;
 
 // The program examines one result only: whether the first
 // GetConsoleScreenBufferInfo succeeds, which tells a console from a file, a
@@ -52,6 +57,13 @@ BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD
                    void* reserved);
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written);
+// The code page in which the console, or a file viewed where the program
+// runs, reads bytes of 0x80 and above. Asked only when such a byte is
+// written; 0 when it cannot be told.
+DWORD GetConsoleOutputCP();
+// The console's output mode; asked at most once, and only when where text
+// ended depends on it.
+BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
 const char* GetCommandLineA();
 [[noreturn]] void ExitProcess(unsigned exitCode);
 

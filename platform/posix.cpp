@@ -64,6 +64,11 @@ BOOL WriteConsoleA(HANDLE, const void*, DWORD, DWORD*, void*) { return 0; }
 
 BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD, COORD, DWORD*) { return 0; }
 
+// Terminals and text files here hold UTF-8.
+DWORD GetConsoleOutputCP() { return CP_UTF8; }
+
+BOOL GetConsoleMode(HANDLE, DWORD*) { return 0; }
+
 // A terminal or a pipe may take fewer bytes than asked, or be interrupted
 // by a signal: go on until all are written or the output fails for good.
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void*) {

@@ -4,6 +4,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace simulated {
 
 namespace {
@@ -61,6 +64,11 @@ std::string Describe(const Call& call) {
         case Op::GetTerminalWidth:
             out = "GetTerminalWidth";
             break;
+        case Op::GetConsoleOutputCP:
+            return "GetConsoleOutputCP";
+        case Op::GetConsoleMode:
+            out = "GetConsoleMode";
+            break;
         case Op::WriteFile:
             out = "WriteFile " + Quoted(call.bytes);
             if (call.reservedPointer) out += " with an overlapped pointer";
@@ -90,10 +98,14 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     cursor_ = cursor;
     ownAttribute_ = ownAttribute;
     redirected_ = false;
+    deferredWrap_ = false;
+    wrapPending_ = false;
+    codePage_ = 437;
+    layout_ = Layout::kConsoleHost;
     terminalWidth_ = 0;
     written_.clear();
     cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
-                  Cell{' ', ownAttribute});
+                  Cell{' ', ownAttribute, 0});
     commandLine_.assign(1, '\0');
     calls_.clear();
     logLimit_ = 0;
@@ -109,7 +121,14 @@ void Console::SetCommandLine(const std::string& raw) {
 
 std::string Console::RowText(int y) const {
     std::string row;
-    for (int x = 0; x < width_; ++x) row += static_cast<char>(At(x, y).character);
+    for (int x = 0; x < width_; ++x) {
+        const uint32_t c = At(x, y).character;
+        if (codePage_ != platform::CP_UTF8 || c < 0x80) {
+            row += static_cast<char>(c);
+        } else if (c != kSecondHalf) {
+            row += Utf8(c);
+        }
+    }
     return row;
 }
 
@@ -134,7 +153,7 @@ Call& Console::Log(Op op, platform::HANDLE handle) {
     Call call{};
     call.op = op;
     call.foreignHandle = handle != kOutputHandle;
-    ++callCount_;
+    call.number = ++callCount_;
     if (logLimit_ != 0 && calls_.size() >= logLimit_) calls_.erase(calls_.begin());
     calls_.push_back(call);
     return calls_.back();
@@ -149,12 +168,31 @@ void Console::NextRow() {
         return;
     }
     cells_.erase(cells_.begin(), cells_.begin() + width_);
-    cells_.resize(Index(0, height_), Cell{' ', ownAttribute_});
+    cells_.resize(Index(0, height_), Cell{' ', ownAttribute_, 0});
+}
+
+// One cell of text at the cursor. With an immediate wrap, filling the last
+// cell of a row moves the cursor to the next row; with a deferred one the
+// cursor stays in the last column until the next character comes.
+void Console::Put(uint32_t character) {
+    if (wrapPending_) NextRow();
+    wrapPending_ = false;
+    cells_[Index(cursor_.X, cursor_.Y)] = Cell{character, ownAttribute_, callCount_};
+    if (cursor_.X + 1 < width_) {
+        ++cursor_.X;
+    } else if (deferredWrap_) {
+        wrapPending_ = true;
+    } else {
+        NextRow();
+    }
 }
 
 // Processed output: CR, LF, BS, BEL and TAB act; every other byte is shown.
-// Writing the last cell of a row wraps at once.
+// A pending wrap is dropped by CR, LF and BS, and keeps a TAB in the last
+// column.
 void Console::Show(unsigned char c) {
+    const bool pending = wrapPending_;
+    if (c == '\r' || c == '\n' || c == '\b') wrapPending_ = false;
     switch (c) {
         case '\r':
             cursor_.X = 0;
@@ -169,14 +207,90 @@ void Console::Show(unsigned char c) {
             return;
         case '\t': {
             // Blanks to the next multiple of 8, but not past the row's end.
+            if (pending) return;
             int stop = (cursor_.X / 8 + 1) * 8;
             if (stop > width_) stop = width_;
-            for (int blanks = stop - cursor_.X; blanks > 0; --blanks) Show(' ');
+            for (int blanks = stop - cursor_.X; blanks > 0; --blanks) Put(' ');
             return;
         }
         default:
-            cells_[Index(cursor_.X, cursor_.Y)] = Cell{c, ownAttribute_};
-            if (++cursor_.X == width_) NextRow();
+            Put(c);
+    }
+}
+
+namespace {
+
+// East Asian wide and fullwidth characters and the common emoji: what
+// Windows' console host gives two cells. Enough for tests, not complete.
+bool IsWide(uint32_t c) {
+    static const uint32_t ranges[][2] = {
+        {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2614, 0x2615},   {0x2705, 0x2705},
+        {0x274C, 0x274C},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
+        {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},
+        {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F},
+        {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+    };
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [c](const uint32_t* range) { return c >= range[0] && c <= range[1]; });
+}
+
+// The bytes of `text` from `i` as one character: its code point and
+// length, or U+FFFD and 1 for a byte that begins no valid sequence; a
+// sequence cut off by the end of the text is invalid too.
+uint32_t Decode(const unsigned char* text, size_t count, size_t& i) {
+    const unsigned char lead = text[i++];
+    if (lead < 0x80) return lead;
+    size_t more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    uint32_t c = lead & (0x3F >> more);
+    const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (lead < 0xC2 || lead > 0xF4 || i + more > count) return 0xFFFD;
+    for (size_t k = 0; k < more; ++k) {
+        if ((text[i + k] & 0xC0) != 0x80) return 0xFFFD;
+        c = c << 6 | (text[i + k] & 0x3F);
+    }
+    if (c < least[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
+    i += more;
+    return c;
+}
+
+}  // namespace
+
+std::string Utf8(uint32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// A decoded character: Wine gives each UTF-16 code unit a cell, so a
+// character beyond U+FFFF takes two, split across rows if need be; the
+// console host keeps a wide character's two cells on one row, leaving the
+// last cell blank when only one is left.
+void Console::ShowCharacter(uint32_t c) {
+    if (c < 0x80) {
+        Show(static_cast<unsigned char>(c));
+    } else if (layout_ == Layout::kWine) {
+        Put(c);
+        if (c > 0xFFFF) Put(kSecondHalf);
+    } else if (!IsWide(c)) {
+        Put(c);
+    } else {
+        if (!wrapPending_ && cursor_.X + 1 == width_) Put(' ');
+        Put(c);
+        Put(kSecondHalf);
     }
 }
 
@@ -206,7 +320,11 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     call.bytes.assign(bytes, bytes + count);
     bytesWritten_ += count;
     if (!IsConsole(handle)) return false;
-    for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
+    if (codePage_ == platform::CP_UTF8) {
+        for (size_t i = 0; i < count;) ShowCharacter(Decode(bytes, count, i));
+    } else {
+        for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
+    }
     call.cursor = cursor_;
     *written = count;
     return true;
@@ -243,6 +361,18 @@ bool Console::WriteFile(platform::HANDLE handle, const void* buffer, platform::D
     if (handle != kOutputHandle || !redirected_) return false;
     written_.append(bytes, count);
     *written = count;
+    return true;
+}
+
+platform::DWORD Console::GetConsoleOutputCP() {
+    Log(Op::GetConsoleOutputCP, kOutputHandle);
+    return codePage_;
+}
+
+bool Console::GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode) {
+    Log(Op::GetConsoleMode, handle);
+    if (!IsConsole(handle)) return false;
+    *mode = 0x3 | (deferredWrap_ ? platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
     return true;
 }
 
@@ -296,6 +426,12 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
 
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
     return simulated::TheConsole().WriteFile(hFile, buffer, count, written, overlapped) ? 1 : 0;
+}
+
+DWORD GetConsoleOutputCP() { return simulated::TheConsole().GetConsoleOutputCP(); }
+
+BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
+    return simulated::TheConsole().GetConsoleMode(hConsoleHandle, mode) ? 1 : 0;
 }
 
 DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }

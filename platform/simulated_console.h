@@ -1,6 +1,9 @@
 // A simulated console for tests: a small screen buffer that acts on output
 // the way a console in processed-output mode does, a settable raw command
-// line, and a log of every platform call with its arguments.
+// line, and a log of every platform call with its arguments. It can wrap at
+// once or defer the wrap as virtual-terminal mode does, and read bytes in a
+// single-byte code page or as UTF-8, laid out as Windows' console host or
+// as Wine's console lays out characters.
 #ifndef COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 #define COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 
@@ -13,9 +16,22 @@
 
 namespace simulated {
 
+// A character that takes two cells fills the second with this.
+constexpr uint32_t kSecondHalf = 0xFFFFFFFF;
+
 struct Cell {
-    unsigned char character;
+    // The byte in a single-byte code page, the code point under UTF-8.
+    uint32_t character;
     uint16_t attribute;
+    // Which WriteConsoleA put the character here: its Call::number, 0 for
+    // none since Reset.
+    uint64_t write;
+};
+
+// How a UTF-8 console gives characters cells.
+enum class Layout {
+    kConsoleHost,  // East Asian wide characters and emoji two cells, the rest one
+    kWine,         // one cell per UTF-16 code unit
 };
 
 enum class Op {
@@ -24,6 +40,8 @@ enum class Op {
     WriteConsoleA,
     WriteConsoleOutputAttribute,
     WriteFile,
+    GetConsoleOutputCP,
+    GetConsoleMode,
     GetTerminalWidth,
     GetCommandLineA,
     ExitProcess,
@@ -31,6 +49,7 @@ enum class Op {
 
 struct Call {
     Op op;
+    uint64_t number;                   // 1 for the first call since Reset, counting every call
     uint32_t value;                    // GetStdHandle: which handle; ExitProcess: the code
     bool foreignHandle;                // passed a handle other than the console's output
     bool reservedPointer;              // WriteConsoleA, WriteFile: the last argument was not null
@@ -45,6 +64,9 @@ struct Call {
 // the form tests compare. Anything unexpected in the other arguments is
 // spelled out: `... on a foreign handle`, `... with a reserved pointer`.
 std::string Describe(const Call& call);
+
+// The UTF-8 bytes of a code point.
+std::string Utf8(uint32_t codePoint);
 
 class Console {
   public:
@@ -63,6 +85,15 @@ class Console {
     void LimitLog(size_t calls) { logLimit_ = calls; }
     uint64_t CallCount() const { return callCount_; }
     uint64_t BytesWritten() const { return bytesWritten_; }
+    // Virtual-terminal mode: text that fills the last column leaves the
+    // cursor there, and the wrap happens when the next character comes.
+    void SetDeferredWrap(bool deferred) { deferredWrap_ = deferred; }
+    // The output code page: bytes are cells in any but CP_UTF8, under which
+    // they are decoded and laid out as `layout` does.
+    void SetCodePage(uint32_t codePage, Layout layout = Layout::kConsoleHost) {
+        codePage_ = codePage;
+        layout_ = layout;
+    }
     // Standard output is a terminal `width` columns wide that shows colour
     // escape sequences: redirected, and GetTerminalWidth says so.
     void SetTerminal(int width) {
@@ -75,6 +106,8 @@ class Console {
     platform::COORD Cursor() const { return cursor_; }
     uint16_t OwnAttribute() const { return ownAttribute_; }
     const Cell& At(int x, int y) const { return cells_[Index(x, y)]; }
+    // The row's characters: bytes, or UTF-8 under CP_UTF8, where the second
+    // half of a two-cell character adds nothing.
     std::string RowText(int y) const;
     // Run-length form, e.g. "1F*5 07*15".
     std::string RowAttributes(int y) const;
@@ -94,6 +127,8 @@ class Console {
                                      platform::DWORD* written);
     bool WriteFile(platform::HANDLE handle, const void* buffer, platform::DWORD count,
                    platform::DWORD* written, void* overlapped);
+    platform::DWORD GetConsoleOutputCP();
+    bool GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode);
     platform::DWORD GetTerminalWidth(platform::HANDLE handle);
     const char* GetCommandLineA();
     void ExitProcess(unsigned code);
@@ -105,6 +140,8 @@ class Console {
     bool IsConsole(platform::HANDLE handle) const;
     Call& Log(Op op, platform::HANDLE handle);
     void Show(unsigned char c);
+    void ShowCharacter(uint32_t codePoint);
+    void Put(uint32_t character);
     void NextRow();
 
     int width_ = 0;
@@ -112,6 +149,10 @@ class Console {
     platform::COORD cursor_ = {0, 0};
     uint16_t ownAttribute_ = 0x07;
     bool redirected_ = false;
+    bool deferredWrap_ = false;
+    bool wrapPending_ = false;
+    uint32_t codePage_ = 437;
+    Layout layout_ = Layout::kConsoleHost;
     int terminalWidth_ = 0;
     std::string written_;
     std::vector<Cell> cells_;

@@ -36,6 +36,12 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                                          reinterpret_cast<::DWORD*>(written));
 }
 
+DWORD GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
+
+BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
+    return ::GetConsoleMode(hConsoleHandle, reinterpret_cast<::DWORD*>(mode));
+}
+
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
     return ::WriteFile(hFile, buffer, count, reinterpret_cast<::DWORD*>(written),
                        static_cast<::OVERLAPPED*>(overlapped));

@@ -7,8 +7,8 @@
 #   usage: check_exe.sh colortext.exe objdump
 exe=$1
 objdump=${2:-objdump}
-limit=6144
-expected="ExitProcess GetCommandLineA GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute WriteFile"
+limit=5120
+expected="ExitProcess GetCommandLineA GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }

@@ -41,7 +41,7 @@ TEST(ConsoleWriter, DirectWriteWithNothingPendingMakesTwoCalls) {
     ASSERT_EQ(CallsSoFar(), before + 2);
     EXPECT_EQ(simulated::TheConsole().Calls()[before].op, Op::WriteConsoleA);
     EXPECT_EQ(simulated::TheConsole().Calls()[before + 1].op, Op::GetConsoleScreenBufferInfo);
-    EXPECT_EQ(writer->CursorColumn(), 0u);
+    EXPECT_EQ(writer->NextColumn(), 0u);
     EXPECT_EQ(writer->PendingLength(), 0u);
 }
 
@@ -55,7 +55,7 @@ TEST(ConsoleWriter, RunAcrossTheRightEdgeIsColouredOnBothRows) {
     EXPECT_EQ(console.RowAttributes(0), "07*7 1F*3");
     EXPECT_EQ(console.RowText(1), "DEF       ");
     EXPECT_EQ(console.RowAttributes(1), "1F*3 07*7");
-    EXPECT_EQ(writer->CursorColumn(), 3u);
+    EXPECT_EQ(writer->NextColumn(), 3u);
 }
 
 TEST(ConsoleWriter, ColoursWithoutTouchingTheConsolesOwnAttribute) {

@@ -80,14 +80,15 @@ INSTANTIATE_TEST_SUITE_P(
     NumbersAndRepeats, TokenLanguage,
     ::testing::Values(
         TokenCase{"CodeIsLowByteOfWrappedNumber", "65601 99999",
-                  Expect().Flush("A\x9F", 0x07, 0, 0)},
+                  Expect().CodePage().Flush("A\x9F", 0x07, 0, 0)},
         TokenCase{"RepeatCountWraps", "65*65537 66*65536", Expect().Flush("A", 0x07, 0, 0)},
         TokenCase{"RepeatedControlCodesAreRaw", "256*2 13x1",
                   Expect().Flush(std::string("\0\0\r", 3), 0x07, 0, 0)},
         TokenCase{"BlankBeforeStarEndsAtStar", "65 *3", Expect().Flush("A", 0x07, 0, 0)},
         TokenCase{"BlankAfterStarEndsWithoutCode", "66 65* 3", Expect().Flush("B", 0x07, 0, 0)},
         TokenCase{"CodeFollowedByString", "65\"b\"66", Expect().Flush("AbB", 0x07, 0, 0)},
-        TokenCase{"HighCodesAppended", "128 255", Expect().Flush("\x80\xFF", 0x07, 0, 0)}),
+        TokenCase{"HighCodesAppended", "128 255",
+                  Expect().CodePage().Flush("\x80\xFF", 0x07, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,6 +4,7 @@
 #define COLORTEXT_TESTS_SIMULATED_RUN_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -59,6 +60,13 @@ class Expect {
         return *this;
     }
 
+    // The output code page asked, as it is once a run holds a byte of 0x80
+    // or above.
+    Expect& CodePage() {
+        calls_.push_back("GetConsoleOutputCP");
+        return *this;
+    }
+
     // One control byte written alone, then the cursor read back.
     Expect& Direct(unsigned char byte) {
         simulated::Call write{};
@@ -75,6 +83,19 @@ class Expect {
     std::vector<std::string> calls_;
 };
 
+// The text write that the recolouring at `i` belongs to: the write, the
+// cursor read back, perhaps the output mode asked, then the recolouring.
+// calls.size() when there is none.
+inline size_t WriteBefore(const std::vector<simulated::Call>& calls, size_t i) {
+    size_t j = i;
+    while (j > 0 && calls[j - 1].op == simulated::Op::GetConsoleMode) --j;
+    if (j < 2 || calls[j - 1].op != simulated::Op::GetConsoleScreenBufferInfo ||
+        calls[j - 2].op != simulated::Op::WriteConsoleA) {
+        return calls.size();
+    }
+    return j - 2;
+}
+
 // What must hold after any run: every recolouring follows a text write and
 // covers the cells of that write with one attribute, and the console's own
 // attribute is what it was. Returns a description of the first breach.
@@ -87,10 +108,11 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
                    " bytes at once";
         }
         if (call.op != simulated::Op::WriteConsoleOutputAttribute) continue;
-        if (i < 2 || calls[i - 2].op != simulated::Op::WriteConsoleA) {
+        const size_t write = WriteBefore(calls, i);
+        if (write == calls.size()) {
             return "call " + std::to_string(i) + " recolours without a write before it";
         }
-        if (call.attributes.size() > calls[i - 2].bytes.size()) {
+        if (call.attributes.size() > calls[write].bytes.size()) {
             return "call " + std::to_string(i) + " recolours more cells than were written";
         }
         for (uint16_t a : call.attributes) {
@@ -99,6 +121,48 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
         }
     }
     if (console.OwnAttribute() != ownAttribute) return "the console's own attribute changed";
+    return "";
+}
+
+// Whatever the console's layout: every cell that a write of plain text put
+// a character in (or left blank before a wide character that did not fit)
+// carries the attribute of that write's recolouring, and, when no run held
+// control bytes, every other cell still has the console's own attribute.
+// Needs the whole log. Returns a description of the first cell that breaks
+// this.
+inline std::string CheckColouredCells(const simulated::Console& console, uint16_t ownAttribute) {
+    const std::vector<simulated::Call>& calls = console.Calls();
+    std::vector<int> colourOf(calls.size() + 1, -1);
+    bool controlRuns = false;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].op != simulated::Op::WriteConsoleOutputAttribute) continue;
+        const size_t write = WriteBefore(calls, i);
+        if (write == calls.size()) continue;
+        bool control = false;
+        for (char c : calls[write].bytes) control = control || static_cast<unsigned char>(c) < 0x20;
+        controlRuns = controlRuns || control;
+        const std::vector<uint16_t>& run = calls[i].attributes;
+        if (!control) colourOf[calls[write].number] = run.empty() ? -2 : run.front();
+    }
+    for (int y = 0; y < console.Height(); ++y) {
+        for (int x = 0; x < console.Width(); ++x) {
+            const simulated::Cell& cell = console.At(x, y);
+            const int colour = cell.write < colourOf.size() ? colourOf[cell.write] : -1;
+            if (colour == -2) {
+                return "cell (" + std::to_string(x) + "," + std::to_string(y) +
+                       ") was written but not recoloured";
+            }
+            const bool ours = colour >= 0;
+            if (!ours && controlRuns) continue;
+            const int want = ours ? colour : ownAttribute;
+            if (cell.attribute != want) {
+                char what[96];
+                snprintf(what, sizeof what, "cell (%d,%d) has %02X, not %02X", x, y, cell.attribute,
+                         want);
+                return what;
+            }
+        }
+    }
     return "";
 }
 

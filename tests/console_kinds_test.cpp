@@ -1,0 +1,188 @@
+// The same command lines on every kind of console a script may meet: a
+// legacy one that wraps a full row at once, one in virtual-terminal mode
+// that defers the wrap, and UTF-8 consoles that lay characters out as
+// Windows' console host does (wide characters two cells) or as Wine's does
+// (a cell per UTF-16 code unit). Whatever the layout, every character must
+// end up in the colour of its run and no other cell may change colour.
+#include <gtest/gtest.h>
+
+#include "tests/simulated_run.h"
+
+namespace {
+
+using simulated::Console;
+using simulated::Layout;
+using testing_support::CheckColouredCells;
+using testing_support::CheckRunInvariants;
+using testing_support::FreshConsole;
+using testing_support::RunProgram;
+
+struct Kind {
+    const char* name;
+    uint32_t codePage;
+    Layout layout;
+    bool deferredWrap;
+};
+
+const Kind kKinds[] = {
+    {"Legacy", 437, Layout::kConsoleHost, false},
+    {"VirtualTerminal", 437, Layout::kConsoleHost, true},
+    {"Utf8ConsoleHost", 65001, Layout::kConsoleHost, false},
+    {"Utf8ConsoleHostVirtualTerminal", 65001, Layout::kConsoleHost, true},
+    {"Utf8Wine", 65001, Layout::kWine, false},
+};
+
+Console& FreshConsoleOf(const Kind& kind, int width, int height, int x, int y) {
+    Console& console = FreshConsole(width, height, x, y, 0x2E);
+    console.SetCodePage(kind.codePage, kind.layout);
+    console.SetDeferredWrap(kind.deferredWrap);
+    return console;
+}
+
+std::string Times(const std::string& text, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += text;
+    return out;
+}
+
+struct KindCase {
+    const char* name;
+    int width, height, x, y;
+    std::string arguments;
+    // Where the first `marker` must be, on every kind of console; -1: left
+    // to the layout. With `tabStops`, every `marker` stands on a multiple of 8.
+    char marker;
+    int markerX, markerY;
+    bool tabStops;
+    // The text holds invalid UTF-8, which a UTF-8 console shows as U+FFFD.
+    bool invalid = false;
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
+
+class OnEveryKindOfConsole : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(OnEveryKindOfConsole, ColoursExactlyTheCellsOfEachRun) {
+    const KindCase& c = GetParam();
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.name);
+        Console& console = FreshConsoleOf(kind, c.width, c.height, c.x, c.y);
+        const std::vector<std::string> calls = RunProgram(c.arguments);
+        EXPECT_EQ(CheckRunInvariants(console, 0x2E), "");
+        EXPECT_EQ(CheckColouredCells(console, 0x2E), "");
+        int codePages = 0, modes = 0;
+        for (const std::string& call : calls) {
+            codePages += call == "GetConsoleOutputCP";
+            modes += call.rfind("GetConsoleMode", 0) == 0;
+        }
+        EXPECT_LE(codePages, 1);
+        EXPECT_LE(modes, 1);
+        bool found = false;
+        for (int y = 0; y < console.Height(); ++y) {
+            for (int x = 0; x < console.Width(); ++x) {
+                const uint32_t ch = console.At(x, y).character;
+                if (!c.invalid) {
+                    EXPECT_NE(ch, 0xFFFDu) << "a character was cut at (" << x << "," << y << ")";
+                }
+                if (ch != static_cast<unsigned char>(c.marker)) continue;
+                if (c.tabStops) {
+                    EXPECT_EQ(x % 8, 0) << "marker at (" << x << "," << y << ")";
+                }
+                if (!found && c.markerX >= 0) {
+                    EXPECT_EQ(x, c.markerX);
+                    EXPECT_EQ(y, c.markerY);
+                }
+                found = true;
+            }
+        }
+        if (c.marker != 0) {
+            EXPECT_TRUE(found) << "no " << c.marker;
+        }
+    }
+}
+
+const std::string kRow = "/1F 61*20 ";  // a run that fills a 20-column row
+const std::string kCheck = "\xE2\x9C\x93";
+const std::string kHan = "\xE4\xB8\xAD";
+const std::string kEmoji = "\xF0\x9F\x98\x80";
+
+INSTANTIATE_TEST_SUITE_P(
+    RunEndsInTheLastColumn, OnEveryKindOfConsole,
+    ::testing::Values(
+        KindCase{"ThenAnotherRun", 20, 4, 0, 0, kRow + "/4E \"next\"", 'n', 0, 1, false},
+        KindCase{"ThenAnotherRunOnTheBottomRow", 20, 4, 0, 3, kRow + "/4E \"next\"", 'n', 0, 3,
+                 false},
+        KindCase{"ThenATab", 20, 4, 0, 0, kRow + "/07 \"a\" 9 \"b\"", 'b', 8, 1, false},
+        KindCase{"ThenATabOnTheBottomRow", 20, 4, 0, 3, kRow + "/07 \"a\" 9 \"b\"", 'b', 8, 3,
+                 false},
+        KindCase{"ThenATabAlone", 20, 4, 4, 0, "/1F 61*16 9 \"b\"", 'b', 8, 1, false},
+        KindCase{"ThenCarriageReturnAndLineFeed", 20, 4, 0, 1, kRow + "13 10 /4E \"next\"", 'n', -1,
+                 -1, false},
+        KindCase{"TwoFullRowsFromTheBottomRow", 20, 4, 0, 3, "/1F 61*40 /4E \"next\"", 'n', 0, 3,
+                 false},
+        // The console shows byte 1 as a glyph, which fills the row unseen.
+        KindCase{"ThenAControlGlyphAndARun", 20, 4, 0, 0, "/1F 61*19 1 /4E \"next\"", 'n', 0, 1,
+                 false},
+        KindCase{"EndsOneShortThenARun", 20, 4, 0, 3, "/1F 61*19 /4E \"next\"", 'n', 19, 2, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    MultiByteCharacters, OnEveryKindOfConsole,
+    ::testing::Values(
+        KindCase{"AccentedLetter", 40, 4, 0, 0, "/1F \"h\xC3\xA9llo\" 13 10 \"x\"", 'x', 0, 1,
+                 false},
+        KindCase{"CheckMark", 40, 4, 0, 0, "/0A \"" + kCheck + " ok\" /07 \"x\"", 0, -1, -1, false},
+        KindCase{"EastAsian", 40, 4, 0, 0, "/1F \"" + kHan + kHan + "\" /07 \"x\"", 0, -1, -1,
+                 false},
+        KindCase{"Emoji", 40, 4, 0, 0, "/1F \"" + kEmoji + "!\" /07 \"x\"", 0, -1, -1, false},
+        KindCase{"CombiningMark", 40, 4, 0, 0, "/1F \"e\xCC\x81!\" /07 \"x\"", 0, -1, -1, false},
+        KindCase{"InvalidBytesWhereTheyLand", 40, 4, 0, 0, "/1F \"a\xC3z\xFF\xE2\x9C\" /07 \"x\"",
+                 0, -1, -1, false, true},
+        KindCase{"AcrossTheRightEdge", 20, 4, 16, 1, "/1F \"" + Times(kCheck, 6) + "\" /4E \"x\"",
+                 0, -1, -1, false},
+        KindCase{"EastAsianAcrossTheRightEdge", 20, 4, 15, 1,
+                 "/1F \"" + Times(kHan, 6) + "\" /4E \"x\"", 0, -1, -1, false},
+        KindCase{"EmojiAcrossTheRightEdge", 20, 4, 19, 1,
+                 "/1F \"" + Times(kEmoji, 2) + "\" /4E \"x\"", 0, -1, -1, false},
+        KindCase{"EndsInTheLastColumn", 20, 4, 14, 1, "/1F \"" + Times(kHan, 3) + "\" /4E \"x\"", 0,
+                 -1, -1, false},
+        KindCase{"FewFromTheBottomRow", 20, 4, 10, 3, "/1F \"" + Times(kCheck, 15) + "\" /4E \"x\"",
+                 0, -1, -1, false},
+        KindCase{"ManyFromTheBottomRow", 20, 4, 0, 3, "/1F \"" + Times(kCheck, 30) + "\"", 0, -1,
+                 -1, false},
+        KindCase{"ManyMoreFromTheBottomRow", 20, 4, 3, 3,
+                 "/1F \"" + Times(kCheck, 300) + "\" /4E \"x\"", 0, -1, -1, false},
+        KindCase{"EastAsianFromTheBottomRow", 20, 4, 5, 3,
+                 "/1F \"" + Times(kHan, 30) + "\" /4E \"x\"", 0, -1, -1, false},
+        KindCase{"LongerThanTheStorage", 80, 30, 0, 0, "/1F \"" + Times(kCheck, 1500) + "\"", 0, -1,
+                 -1, false},
+        KindCase{"LongerThanTheStorageFromTheBottomRow", 40, 10, 7, 9,
+                 "/1F \"" + Times(kHan + "a", 2000) + "\"", 0, -1, -1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    TabsAfterMultiByteText, OnEveryKindOfConsole,
+    ::testing::Values(KindCase{"AfterAnAccent", 40, 4, 0, 0, "\"\xC3\xA9\" 9 \"x\"", 'x', 8, 0,
+                               true},
+                      KindCase{"Table", 40, 6, 0, 0,
+                               "\"caf\xC3\xA9\" 9 \"x\" 13 10 \"th\xC3\xA9\" 9 \"x\" 13 10 \"" +
+                                   kHan + kHan + "\" 9 \"x\" 13 10 \"e\xCC\x81t\xC3\xA9\" 9 \"x\"",
+                               'x', 8, 0, true},
+                      KindCase{"AfterAColourSwitch", 40, 4, 0, 0,
+                               "/0A \"" + kCheck + "\" /07 9 \"x\" /0C \"" + kHan + "\" 9 \"x\"",
+                               'x', 8, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ASCII text never needs the code page: a UTF-8 console costs the same
+// calls as any other.
+TEST(OnEveryKindOfConsole, AsciiCostsTheSameCallsUnderUtf8) {
+    for (const std::string& arguments : {std::string("/1F \"Hello, world\" 13 10 45*5 /7 9\"x\""),
+                                         kRow + "/4E \"next\" 9 \"b\""}) {
+        FreshConsoleOf(kKinds[0], 20, 4, 0, 3);
+        const std::vector<std::string> legacy = RunProgram(arguments);
+        FreshConsoleOf(kKinds[2], 20, 4, 0, 3);
+        EXPECT_EQ(RunProgram(arguments), legacy) << arguments;
+    }
+}
+
+}  // namespace
