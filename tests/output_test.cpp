@@ -70,6 +70,7 @@ struct OutputCase {
     int terminalWidth;  // 0: a file or a pipe
     std::string arguments;
     std::string bytes;
+    uint32_t codePage = 437;  // the console's output code page
 };
 
 void PrintTo(const OutputCase& c, std::ostream* os) { *os << c.name; }
@@ -81,6 +82,7 @@ class NotAConsole : public ::testing::TestWithParam<OutputCase> {};
 TEST_P(NotAConsole, WritesExactlyTheseBytes) {
     const OutputCase& c = GetParam();
     simulated::Console& console = FreshConsole(10, 2);
+    console.SetCodePage(c.codePage);
     if (c.terminalWidth > 0) {
         console.SetTerminal(c.terminalWidth);
     } else {
@@ -113,7 +115,17 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"FilesNeverWrap", 0, "65*100 /0C 9 \"x\"", std::string(100, 'A') + "    x"},
         OutputCase{"HighBytesEachTakeAColumn", 0, "\"\xC9\xCD\" 205 /0C 9 \"x\"",
                    "\xC9\xCD\xCD     x"},
-        OutputCase{"MalformedStillWritesWhatCameFirst", 0, "\"ok\" 13 10 /1F \"no", "ok\r\nno"}),
+        OutputCase{"MalformedStillWritesWhatCameFirst", 0, "\"ok\" 13 10 /1F \"no", "ok\r\nno"},
+        // Tabs count what a viewer shows: bytes in a single-byte code page,
+        // characters in UTF-8, where an invalid byte is one column too.
+        OutputCase{"EachByteIsAColumnInASingleByteCodePage", 0, "\"caf\xC3\xA9\" 9 \"x\"",
+                   "caf\xC3\xA9   x"},
+        OutputCase{"EachCharacterIsAColumnInUtf8", 0, "\"caf\xC3\xA9\" 9 \"x\"",
+                   "caf\xC3\xA9    x", 65001},
+        OutputCase{"EachCharacterIsAColumnAfterASwitch", 0, "\"\xE4\xB8\xAD\" /0C 9 \"x\"",
+                   "\xE4\xB8\xAD       x", 65001},
+        OutputCase{"InvalidBytesAreColumnsInUtf8", 0, "\"\xFF\xC3\" 9 \"x\"", "\xFF\xC3      x",
+                   65001}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

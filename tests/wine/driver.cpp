@@ -37,6 +37,8 @@ struct Case {
     SHORT height = 25;
     COORD start = {0, 0};
     WORD own = 0x2E;
+    // The console's output code page during the run; 0 leaves it as it is.
+    UINT codePage = 0;
     // On a console: the characters from (0, 0), row after row, without the
     // blanks that end the buffer; the attributes of every cell, run-length
     // ("1F*5 2E*", a last run without a count fills the rest); the cursor.
@@ -67,6 +69,19 @@ struct Case {
         for (size_t i = 0; i < rows.size(); ++i) {
             text += rows[i];
             if (i + 1 < rows.size()) text.append(size_t(width) - rows[i].size(), ' ');
+        }
+        return *this;
+    }
+    // The same for UTF-8 text on a UTF-8 console, where Wine gives each
+    // UTF-16 code unit a cell.
+    Case& Utf8Rows(const std::vector<std::string>& rows) {
+        codePage = CP_UTF8;
+        text.clear();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            text += rows[i];
+            const int cells = MultiByteToWideChar(CP_UTF8, 0, rows[i].data(),
+                                                  static_cast<int>(rows[i].size()), nullptr, 0);
+            if (i + 1 < rows.size()) text.append(size_t(width) - size_t(cells), ' ');
         }
         return *this;
     }
@@ -111,6 +126,7 @@ std::vector<Case> Cases() {
     const std::string world = "Hello, \"world\"";
     const std::string longText = Repeat("abcdefghij", 2000);
     const std::string longestString(kLongestArguments - 2, 'q');
+    const std::string check = "\xE2\x9C\x93", han = "\xE4\xB8\xAD", emoji = "\xF0\x9F\x98\x80";
     const size_t pairs = kLongestArguments / 12;
     std::vector<Case> cases = {
         // The two examples every reader meets first.
@@ -230,6 +246,65 @@ std::vector<Case> Cases() {
         // Only a blank after the name: Wine hands a child whose command line
         // is empty its application name instead, so that cannot be tried.
         Check("malformed", "no arguments", "").Rows({""}).Attributes("2E*"),
+
+        // A UTF-8 console: one cell per character, as Wine lays them out
+        // (a cell per UTF-16 code unit), coloured exactly; a character is
+        // never cut in two, which would show as replacement characters.
+        Check("utf-8", "an accented letter", "/1F \"h\xC3\xA9llo\" 13 10")
+            .Utf8Rows({"h\xC3\xA9llo"})
+            .Attributes("1F*5 2E*")
+            .Cursor(0, 1),
+        Check("utf-8", "a check mark", "/0A \"" + check + " ok\" 13 10")
+            .Utf8Rows({check + " ok"})
+            .Attributes("0A*4 2E*")
+            .Cursor(0, 1),
+        Check("utf-8", "East Asian characters", "/1F \"" + han + han + "\" /07 \"x\"")
+            .Utf8Rows({han + han + "x"})
+            .Attributes("1F*2 07*1 2E*")
+            .Cursor(3, 0),
+        Check("utf-8", "an emoji, two code units", "/1F \"" + emoji + "!\" /07 \"x\"")
+            .Utf8Rows({emoji + "!x"})
+            .Attributes("1F*3 07*1 2E*")
+            .Cursor(4, 0),
+        Check("utf-8", "a combining mark", "/1F \"e\xCC\x81!\" /07 \"x\"")
+            .Utf8Rows({"e\xCC\x81!x"})
+            .Attributes("1F*3 07*1 2E*")
+            .Cursor(4, 0),
+        Check("utf-8", "a tab table",
+              "\"caf\xC3\xA9\" 9 \"1\" 13 10 \"th\xC3\xA9\" 9 \"2\" 13 10 \"" + han + han +
+                  "\" 9 \"3\"")
+            .Utf8Rows({"caf\xC3\xA9    1", "th\xC3\xA9     2", han + han + "      3"})
+            .Attributes("07*9 2E*71 07*9 2E*71 07*9 2E*")
+            .Cursor(9, 2),
+        Check("utf-8", "check marks that wrap from the bottom row",
+              "/1F \"" + Repeat(check, 30) + "\"")
+            .Buffer(20, 4)
+            .At(0, 3)
+            .Utf8Rows({"", "", Repeat(check, 20), Repeat(check, 10)})
+            .Attributes("2E*40 1F*30 07*")
+            .Cursor(10, 3),
+        Check("utf-8", "many check marks from the bottom row", "/1F \"" + Repeat(check, 300) + "\"")
+            .Buffer(20, 4)
+            .At(0, 3)
+            .Utf8Rows({Repeat(check, 20), Repeat(check, 20), Repeat(check, 20)})
+            .Attributes("1F*60 07*")
+            .Cursor(0, 3),
+        Check("utf-8", "East Asian characters from the bottom row",
+              "/1F \"" + Repeat(han, 30) + "\"")
+            .Buffer(20, 4)
+            .At(5, 3)
+            .Utf8Rows({"", "", "     " + Repeat(han, 15), Repeat(han, 15)})
+            .Attributes("2E*45 1F*30 07*")
+            .Cursor(15, 3),
+        Check("utf-8", "longer than the writer's storage", "/1F \"" + Repeat(check, 1500) + "\"")
+            .Buffer(80, 25)
+            .Utf8Rows({Repeat(check, 1500)})
+            .Attributes("1F*1500 2E*")
+            .Cursor(60, 18),
+        Check("utf-8", "ASCII as on any console", "/1F \"Hello\" 13 10")
+            .Utf8Rows({"Hello"})
+            .Attributes("1F*5 2E*")
+            .Cursor(0, 1),
 
         // Not a console: the same bytes, uncoloured.
         Check("redirected", "road into a file", "/1F \"Hello\" 13 10")
@@ -367,6 +442,8 @@ std::string Run(const Case& c, DWORD* milliseconds) {
     std::vector<char> line(c.commandLine.begin(), c.commandLine.end());
     line.push_back('\0');
 
+    const UINT codePage = GetConsoleOutputCP();
+    if (c.codePage != 0) SetConsoleOutputCP(c.codePage);
     const DWORD began = GetTickCount();
     if (!CreateProcessA(c.application.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startup, &process)) {
@@ -408,9 +485,20 @@ std::string Run(const Case& c, DWORD* milliseconds) {
     std::string text(cells, ' ');
     std::vector<WORD> attributes(cells);
     DWORD done;
-    ReadConsoleOutputCharacterA(screen, &text[0], cells, COORD{0, 0}, &done);
+    if (c.codePage == CP_UTF8) {
+        // Read as UTF-16, a code unit a cell, then put into UTF-8 to compare.
+        std::vector<wchar_t> wide(cells);
+        ReadConsoleOutputCharacterW(screen, wide.data(), cells, COORD{0, 0}, &done);
+        const int n =
+            WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(cells), nullptr, 0, nullptr, nullptr);
+        text.assign(size_t(n), ' ');
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(cells), &text[0], n, nullptr, nullptr);
+    } else {
+        ReadConsoleOutputCharacterA(screen, &text[0], cells, COORD{0, 0}, &done);
+    }
     ReadConsoleOutputAttribute(screen, attributes.data(), cells, COORD{0, 0}, &done);
     CloseHandle(screen);
+    SetConsoleOutputCP(codePage);
 
     auto add = [&error](const std::string& what) {
         error += std::string(error.empty() ? "" : "\n      ") + what;
