@@ -173,6 +173,30 @@ INSTANTIATE_TEST_SUITE_P(
                                'x', 8, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A run of characters of uncertain width that ends in the last column of a
+// console that defers the wrap: the cursor stands in the last column
+// whether the text filled it or not, so the likely width decides. East
+// Asian characters are taken two cells wide and are right; U+2705 is a
+// symbol taken one cell wide, where this console gives it two, so its
+// second cell stays uncoloured. The next run is found from its own cursor.
+TEST(OnEveryKindOfConsole, UndecidableEndTakesTheLikelyWidth) {
+    const struct {
+        std::string text;
+        const char* row0;
+    } cases[] = {
+        {kHan, "2E*18 1F*2"},
+        {"\xE2\x9C\x85", "2E*18 1F*1 2E*1"},
+        {"\xC3\xA9!", "2E*18 1F*2"},
+    };
+    for (const auto& c : cases) {
+        Console& console = FreshConsoleOf(kKinds[3], 20, 3, 18, 0);
+        RunProgram("/1F \"" + c.text + "\" /4E \"next\"");
+        EXPECT_EQ(console.RowAttributes(0), c.row0) << c.text;
+        EXPECT_EQ(console.RowText(1).substr(0, 4), "next") << c.text;
+        EXPECT_EQ(console.RowAttributes(1), "4E*4 2E*16") << c.text;
+    }
+}
+
 // ASCII text never needs the code page: a UTF-8 console costs the same
 // calls as any other.
 TEST(OnEveryKindOfConsole, AsciiCostsTheSameCallsUnderUtf8) {
