@@ -2,6 +2,7 @@
 // colour escape sequences on a terminal, with the column kept for tab stops.
 #include <gtest/gtest.h>
 
+#include "console/display_width.h"
 #include "console/terminal_colours.h"
 #include "tests/simulated_run.h"
 
@@ -62,6 +63,54 @@ TEST(TerminalColours, EveryAttributeSelectsItsOwnColours) {
         }
         EXPECT_EQ(parameters, expected) << "attribute " << attribute;
         EXPECT_LE(sgr.size(), kMaxSgrLength);
+    }
+}
+
+// Representative characters, and the first and last code points of some
+// runs of equal width, where a search of the table could slip by one.
+TEST(DisplayWidth, ColumnsOfRepresentativeCharacters) {
+    const struct {
+        uint32_t codePoint;
+        uint32_t columns;
+        const char* what;
+    } cases[] = {
+        {0x0000, 0, "NUL, the first code point"},
+        {0x001B, 0, "escape"},
+        {0x0041, 1, "A"},
+        {0x007F, 0, "delete"},
+        {0x0085, 0, "a C1 control"},
+        {0x00AD, 1, "soft hyphen, shown as a hyphen"},
+        {0x00E9, 1, "e with acute"},
+        {0x0301, 0, "combining acute"},
+        {0x0410, 1, "Cyrillic A, East Asian Ambiguous"},
+        {0x0600, 1, "Arabic number sign, a format character that is drawn"},
+        {0x115F, 2, "last Hangul leading consonant"},
+        {0x1160, 0, "first Hangul medial vowel"},
+        {0x11FF, 0, "last Hangul final consonant"},
+        {0x1200, 1, "Ethiopic, after the Hangul Jamo"},
+        {0xD7B0, 0, "Hangul medial vowel in Jamo Extended-B"},
+        {0xAC00, 2, "Hangul syllable"},
+        {0x200B, 0, "zero width space"},
+        {0x200D, 0, "zero width joiner"},
+        {0xFEFF, 0, "byte order mark"},
+        {0xFE0F, 0, "variation selector 16"},
+        {0xE0100, 0, "variation selector 17"},
+        {0x2713, 1, "check mark, text by default"},
+        {0x2705, 2, "heavy check mark, emoji by default"},
+        {0x1F600, 2, "grinning face"},
+        {0x1F1E6, 1, "regional indicator A"},
+        {0x3000, 2, "ideographic space"},
+        {0x302A, 0, "ideographic tone mark: combining, though wide"},
+        {0x4E2D, 2, "CJK ideograph"},
+        {0x9FFF, 2, "unassigned, in the CJK ideographs' block"},
+        {0x3FFFD, 2, "unassigned, in plane 3"},
+        {0xE000, 1, "private use"},
+        {0xFF21, 2, "fullwidth A"},
+        {0xFF61, 1, "halfwidth ideographic full stop"},
+        {0x10FFFF, 1, "the last code point"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayWidth(c.codePoint), c.columns) << c.what;
     }
 }
 
