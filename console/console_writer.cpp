@@ -89,7 +89,7 @@ void ConsoleWriter::FlushPending() {
     if (length_ == 0) return;
     if (output_ == Output::kConsole) {
         FlushToConsole();
-    } else if (output_ == Output::kTerminal) {
+    } else if (OnTerminal()) {
         FlushToTerminal();
     } else {
         WriteBytes(storage_.text, length_);
@@ -166,7 +166,7 @@ void ConsoleWriter::MoveColumn(const uint8_t* bytes, uint32_t count) {
             if (width_ > 0 && column_ >= width_) column_ = width_ - 1;
         } else if (c < 0x20 || c == 0x7F) {
             continue;
-        } else if (output_ == Output::kTerminal && (c & 0xC0) == 0x80) {
+        } else if (OnTerminal() && (c & 0xC0) == 0x80) {
             continue;
         } else if (++column_ == width_) {
             column_ = 0;

@@ -50,6 +50,7 @@ class ConsoleWriter {
 
   private:
     enum class Output : uint8_t { kConsole, kTerminal, kPlain };
+    bool OnTerminal() const { return platform::kHasTerminals && output_ == Output::kTerminal; }
 
     struct Recolouring {
         platform::COORD start;

@@ -299,6 +299,7 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
 }
 
 DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }
+extern const bool kHasTerminals = true;
 
 const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }
 
