@@ -18,7 +18,8 @@
 // keeps the column itself, for tab stops.
 //
 // The writer has no constructor: a static instance is zero-filled by the
-// loader, and Open() sets every field, so no start-up code is needed.
+// loader, and Open() sets every field that its kind of output uses, so no
+// start-up code is needed.
 class ConsoleWriter {
   public:
     static constexpr uint32_t kStorageSize = 8192;
@@ -37,11 +38,17 @@ class ConsoleWriter {
     void AppendRepeated(uint8_t byte, uint16_t count);
     void AppendBytes(const uint8_t* bytes, uint32_t count);
     uint32_t PendingLength() const { return length_; }
-    // The column the next flushed byte lands in; only its remainder modulo 8
+    // The column the next flushed byte lands in (on a terminal, past the
+    // pending bytes already counted for a tab); only its remainder modulo 8
     // matters, and that survives the conversion of a negative X.
     uint32_t CursorColumn() const {
         return output_ == Output::kConsole ? static_cast<uint32_t>(snapshot_.dwCursorPosition.X)
                                            : column_;
+    }
+    // The column the next appended byte lands in, the pending text included;
+    // again only its remainder modulo 8 matters.
+    uint32_t NextColumn() {
+        return OnTerminal() ? TerminalColumnAfterPending() : CursorColumn() + length_;
     }
     void SetAttribute(uint16_t attribute) { attribute_ = attribute; }
 
@@ -63,6 +70,14 @@ class ConsoleWriter {
     void FlushToTerminal();
     void WriteBytes(const uint8_t* bytes, uint32_t count);
     void MoveColumn(const uint8_t* bytes, uint32_t count);
+    uint32_t TerminalColumnAfterPending();
+    void LayOutPending();
+    void LayOutOnTerminal(const uint8_t* bytes, uint32_t count);
+    void LayOutAscii(uint8_t c);
+    void StartCharacter(uint8_t lead);
+    bool ContinueCharacter(uint8_t c);
+    void EndCharacter();
+    void MoveTerminalColumn(uint32_t cells);
 
     platform::HANDLE handle_;
     Output output_;
@@ -70,6 +85,14 @@ class ConsoleWriter {
     // (0 for a file or a pipe, which never wrap).
     uint32_t column_;
     uint32_t width_;
+    // A terminal only: the UTF-8 character being gathered, with `missing_`
+    // bytes still to come (0: none) and the next in `low_`..`high_`; and how
+    // much of the pending text is already counted in column_.
+    uint32_t codePoint_;
+    uint8_t missing_;
+    uint8_t low_;
+    uint8_t high_;
+    uint32_t laidOut_;
     platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
     uint16_t attribute_;
     uint32_t length_;

@@ -62,7 +62,7 @@ bool ReadCharacterCode(const unsigned char*& position, unsigned char first, Cons
     } else if (code == '\t') {
         // Blanks up to the next multiple of 8 from where the text will land;
         // unsigned, so that the remainder is 0 to 7 whatever the console says.
-        uint32_t column = writer.CursorColumn() + writer.PendingLength();
+        uint32_t column = writer.NextColumn();
         writer.AppendRepeated(' ', static_cast<uint16_t>(8 - column % 8));
     } else {
         writer.WriteDirect(code);

@@ -11,6 +11,12 @@ namespace {
 using testing_support::FreshConsole;
 using testing_support::RunProgram;
 
+std::string Repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 std::string Sgr(uint16_t attribute) {
     uint8_t out[kMaxSgrLength];
     uint32_t length = FormatSgr(attribute, out);
@@ -186,7 +192,43 @@ INSTANTIATE_TEST_SUITE_P(
                    "abc\t\t\t\x1b[91m     x\x1b[0m"},
         // A UTF-8 letter is one column however many bytes it takes.
         OutputCase{"Utf8LetterIsOneColumn", 80, "\"caf\xC3\xA9\" /0C 9 \"x\"",
-                   "caf\xC3\xA9\x1b[91m    x\x1b[0m"}),
+                   "caf\xC3\xA9\x1b[91m    x\x1b[0m"},
+        // A tab counts the columns of the text pending before it: 4 here.
+        OutputCase{"TabAfterAccentedText", 80, "\"caf\xC3\xA9\" 9 \"x\"", "caf\xC3\xA9    x"},
+        OutputCase{"TabAfterCombiningMark", 80, "/1F \"e\xCC\x81t\xC3\xA9\" 9 \"x\"",
+                   "\x1b[97;44me\xCC\x81t\xC3\xA9     x\x1b[0m"},
+        OutputCase{"TabAfterCjkTakesTwoColumnsEach", 80, "\"\xE4\xB8\xAD\xE6\x96\x87\" 9 \"x\"",
+                   "\xE4\xB8\xAD\xE6\x96\x87    x"},
+        OutputCase{"TabAfterEmoji", 80, "\"\xF0\x9F\x98\x80\" 9 \"x\"", "\xF0\x9F\x98\x80      x"},
+        // 25 letters pending wrap to column 5 of a 20-column terminal.
+        OutputCase{"PendingTextWrapsBeforeATab", 20, "65*25 9 \"x\"",
+                   std::string(25, 'A') + "   x"},
+        // A wide character never starts in the last column: it goes on to
+        // the next row and ends in column 2.
+        OutputCase{"WideCharacterSkipsTheLastColumn", 20, "65*19 \"\xE4\xB8\xAD\" 9 \"x\"",
+                   std::string(19, 'A') + "\xE4\xB8\xAD      x"},
+        // 0xFF; two bytes of a character cut short by "x"; x; a lead byte
+        // cut short by the tab's blanks: 4 columns.
+        OutputCase{"InvalidBytesTakeAColumn", 80, "\"\xFF\xE4\xB8x\xE4\" 9 \"y\"",
+                   "\xFF\xE4\xB8x\xE4    y"},
+        // An overlong form and a surrogate: three invalid bytes each.
+        OutputCase{"OverlongFormsAndSurrogatesAreInvalid", 80,
+                   "\"\xE0\x80\xAF\xED\xA0\x80\" 9 \"x\"", "\xE0\x80\xAF\xED\xA0\x80  x"},
+        // The two writes reach the terminal back to back: an emoji, then
+        // an e with acute.
+        OutputCase{"CharacterAcrossTwoWrites", 80, "\"\xF0\" /07 \"\x9F\x98\x80\xC3\xA9\" 9 \"x\"",
+                   "\xF0\x9F\x98\x80\xC3\xA9     x"},
+        // A colour sequence cuts short the character before it, and so does
+        // the reset after a run: five replacement characters.
+        OutputCase{"ColourSequencesCutCharactersShort", 80,
+                   "\"\xE4\" /0C \"\xB8\xE4\" /07 \"\xB8\xAD\" 9 \"x\"",
+                   "\xE4\x1b[91m\xB8\xE4\x1b[0m\xB8\xAD   x"},
+        // The full storage splits the 1366th character after its first byte;
+        // 1366 wide characters and an e with acute end in column 13 of an
+        // 80-column terminal.
+        OutputCase{"CharacterSplitByTheFullStorage", 80,
+                   "\"" + Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9\" 9 \"x\"",
+                   Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9   x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text past the storage goes out in pieces, each wrapped in its colours.
