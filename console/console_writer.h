@@ -57,7 +57,7 @@ class ConsoleWriter {
 
   private:
     enum class Output : uint8_t { kConsole, kTerminal, kPlain };
-    bool OnTerminal() const { return platform::kHasTerminals && output_ == Output::kTerminal; }
+    bool OnTerminal() const { return output_ == Output::kTerminal && platform::kHasTerminals; }
 
     struct Recolouring {
         platform::COORD start;
