@@ -106,6 +106,7 @@ DWORD GetTerminalWidth(HANDLE) {
     ++calls[counting::kGetTerminalWidth];
     return 0;
 }
+extern const bool kHasTerminals = false;
 
 const char* GetCommandLineA() {
     ++calls[counting::kGetCommandLineA];

@@ -1,5 +1,6 @@
 #include "console/console_writer.h"
 
+#include "console/display_width.h"
 #include "console/terminal_colours.h"
 
 using platform::COORD;
@@ -58,6 +59,17 @@ Landing Land(int32_t start, int32_t cells, bool deferred, int32_t width, int32_t
 
 int32_t Distance(int32_t a, int32_t b) { return a > b ? a - b : b - a; }
 
+// Where a character `cells` columns wide leaves the cursor of a terminal
+// `width` columns wide: one wider than what is left of the row goes to the
+// start of the next row first, and a row filled to its end continues on
+// the next.
+uint32_t ColumnAfter(uint32_t column, uint32_t cells, uint32_t width) {
+    if (cells == 0) return column;
+    if (column + cells > width) column = 0;
+    column += cells;
+    return column >= width ? 0 : column;
+}
+
 }  // namespace
 
 void ConsoleWriter::Open() {
@@ -77,7 +89,13 @@ void ConsoleWriter::Open() {
         return;
     }
     width_ = platform::GetTerminalWidth(handle_);
-    output_ = width_ > 0 ? Output::kTerminal : Output::kPlain;
+    if (width_ == 0) {
+        output_ = Output::kPlain;
+        return;
+    }
+    output_ = Output::kTerminal;
+    missing_ = 0;
+    laidOut_ = 0;
 }
 
 void ConsoleWriter::RefreshSnapshot() { platform::GetConsoleScreenBufferInfo(handle_, &snapshot_); }
@@ -92,7 +110,7 @@ bool ConsoleWriter::Utf8() {
 // Whether a multi-byte character moves the column once rather than once a
 // byte: always on a terminal, which reads UTF-8; in a file, when the code
 // page says so.
-bool ConsoleWriter::CountsCharacters() { return output_ == Output::kTerminal || Utf8(); }
+bool ConsoleWriter::CountsCharacters() { return OnTerminal() || Utf8(); }
 
 // Makes room for up to `count` more bytes, flushing first if the storage is
 // full, and returns where they go; `chunk` is how many of them fit. They are
@@ -123,6 +141,7 @@ void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
 }
 
 uint32_t ConsoleWriter::NextColumn() {
+    if (OnTerminal()) return TerminalColumnAfterPending();
     if (output_ != Output::kConsole) return Advance(column_, storage_.text, length_);
     if (HasHighByte(storage_.text, length_) && Utf8()) FlushPending();
     // Pending text that reaches past the row's end goes on in the next row.
@@ -148,7 +167,7 @@ void ConsoleWriter::Flush(bool keepUnfinished) {
     uint8_t tail[3];
     length_ -= kept;
     for (uint32_t i = 0; i < kept; ++i) tail[i] = storage_.text[length_ + i];
-    if (output_ == Output::kTerminal) {
+    if (OnTerminal()) {
         FlushToTerminal();
     } else {
         WriteBytes(storage_.text, length_);
@@ -291,14 +310,17 @@ void ConsoleWriter::FlushToConsole(uint32_t kept) {
 // text moves up to make room for the sequence in front of it; at most
 // kMaxRunLength bytes of text plus both sequences fit in the storage.
 void ConsoleWriter::FlushToTerminal() {
+    LayOutPending();
+    laidOut_ = 0;
     uint8_t sgr[kMaxSgrLength];
     const uint32_t sgrLength = FormatSgr(attribute_, sgr);
     if (sgrLength == 0) {
-        WriteBytes(storage_.text, length_);
+        platform::WriteFile(handle_, storage_.text, length_, &written_, nullptr);
         return;
     }
+    // The reset after the text cuts short a character it left unfinished.
+    EndCharacter();
     uint8_t* const text = storage_.text;
-    column_ = Advance(column_, text, length_);
     for (uint32_t i = length_; i > 0; --i) text[i - 1 + sgrLength] = text[i - 1];
     for (uint32_t i = 0; i < sgrLength; ++i) text[i] = sgr[i];
     uint32_t end = sgrLength + length_;
@@ -307,14 +329,18 @@ void ConsoleWriter::FlushToTerminal() {
 }
 
 void ConsoleWriter::WriteBytes(const uint8_t* bytes, uint32_t count) {
-    column_ = Advance(column_, bytes, count);
+    if (OnTerminal()) {
+        LayOutOnTerminal(bytes, count);
+    } else {
+        column_ = Advance(column_, bytes, count);
+    }
     platform::WriteFile(handle_, bytes, count, &written_, nullptr);
 }
 
-// Where the bytes leave the cursor on a terminal, or a file viewed in one:
-// text moves it on, wrapping at the terminal's width; CR and LF take it back
-// to 0, BS one step, TAB to the next stop. Other control bytes do not move
-// it. In UTF-8 the continuation bytes of a character do not move it either.
+// Where the bytes leave the cursor in a file viewed in a terminal, which
+// never wraps it: text moves it on; CR and LF take it back to 0, BS one
+// step, TAB to the next stop. Other control bytes do not move it, nor, in
+// UTF-8, do the continuation bytes of a character.
 uint32_t ConsoleWriter::Advance(uint32_t column, const uint8_t* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t c = bytes[i];
@@ -324,13 +350,104 @@ uint32_t ConsoleWriter::Advance(uint32_t column, const uint8_t* bytes, uint32_t 
             if (column > 0) --column;
         } else if (c == '\t') {
             column = (column / 8 + 1) * 8;
-            if (width_ > 0 && column >= width_) column = width_ - 1;
-        } else if (c >= 0x20 && c != 0x7F) {
-            if (c < 0xC0 && c >= 0x80 && CountsCharacters()) continue;
-            if (++column == width_) column = 0;
+        } else if (c >= 0x20 && c != 0x7F && (c < 0x80 || c >= 0xC0 || !Utf8())) {
+            ++column;
         }
     }
     return column;
+}
+
+uint32_t ConsoleWriter::TerminalColumnAfterPending() {
+    LayOutPending();
+    // A character still short of bytes is cut short by whatever comes next
+    // that does not continue it, such as the blanks of a tab.
+    return missing_ == 0 ? column_ : ColumnAfter(column_, 1, width_);
+}
+
+// Counts the pending bytes that are not counted yet. A run in colours opens
+// with an escape sequence, which cuts short a character that the run before
+// it left unfinished.
+void ConsoleWriter::LayOutPending() {
+    if (laidOut_ == 0 && missing_ > 0) {
+        uint8_t sgr[kMaxSgrLength];
+        if (FormatSgr(attribute_, sgr) > 0) EndCharacter();
+    }
+    LayOutOnTerminal(storage_.text + laidOut_, length_ - laidOut_);
+    laidOut_ = length_;
+}
+
+// How a terminal lays out the bytes: it decodes UTF-8, and each character
+// takes its display width in columns, wrapping at the terminal's width. A
+// byte that cannot begin or continue a character, and a character cut short
+// by a byte that does not continue it, each show as one replacement
+// character. The bytes of a character may come in separate writes.
+void ConsoleWriter::LayOutOnTerminal(const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t c = bytes[i];
+        if (missing_ > 0) {
+            if (ContinueCharacter(c)) continue;
+            EndCharacter();
+        }
+        if (c < 0x80) {
+            LayOutAscii(c);
+        } else if (c >= 0xC2 && c <= 0xF4) {
+            StartCharacter(c);
+        } else {
+            MoveTerminalColumn(1);
+        }
+    }
+}
+
+// Control bytes move the column as in a file; the others take one column.
+void ConsoleWriter::LayOutAscii(uint8_t c) {
+    if (c == '\r' || c == '\n') {
+        column_ = 0;
+    } else if (c == '\b') {
+        if (column_ > 0) --column_;
+    } else if (c == '\t') {
+        column_ = (column_ / 8 + 1) * 8;
+        if (column_ >= width_) column_ = width_ - 1;
+    } else if (c >= 0x20 && c != 0x7F) {
+        MoveTerminalColumn(1);
+    }
+}
+
+// The lead byte says how many bytes follow; the range of the second one
+// rules out overlong forms, surrogates and code points past U+10FFFF.
+void ConsoleWriter::StartCharacter(uint8_t lead) {
+    if (lead < 0xE0) {
+        missing_ = 1;
+        codePoint_ = lead & 0x1Fu;
+    } else if (lead < 0xF0) {
+        missing_ = 2;
+        codePoint_ = lead & 0x0Fu;
+    } else {
+        missing_ = 3;
+        codePoint_ = lead & 0x07u;
+    }
+    low_ = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    high_ = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+}
+
+// Takes the next byte of the character being gathered, if it is one.
+bool ConsoleWriter::ContinueCharacter(uint8_t c) {
+    if (c < low_ || c > high_) return false;
+    codePoint_ = codePoint_ << 6 | (c & 0x3Fu);
+    low_ = 0x80;
+    high_ = 0xBF;
+    if (--missing_ == 0) MoveTerminalColumn(DisplayWidth(codePoint_));
+    return true;
+}
+
+// A character whose bytes stopped coming shows as one replacement character.
+void ConsoleWriter::EndCharacter() {
+    if (missing_ == 0) return;
+    missing_ = 0;
+    MoveTerminalColumn(1);
+}
+
+void ConsoleWriter::MoveTerminalColumn(uint32_t cells) {
+    column_ = ColumnAfter(column_, cells, width_);
 }
 
 void ConsoleWriter::WriteDirect(uint8_t byte) {

@@ -21,7 +21,8 @@
 // keeps the column itself, for tab stops.
 //
 // The writer has no constructor: a static instance is zero-filled by the
-// loader, and Open() sets every field, so no start-up code is needed.
+// loader, and Open() sets every field that its kind of output uses, so no
+// start-up code is needed.
 class ConsoleWriter {
   public:
     static constexpr uint32_t kStorageSize = 8192;
@@ -53,6 +54,7 @@ class ConsoleWriter {
   private:
     enum class Output : uint8_t { kConsole, kTerminal, kPlain };
     enum class Known : uint8_t { kNotAsked, kNo, kYes };
+    bool OnTerminal() const { return output_ == Output::kTerminal && platform::kHasTerminals; }
 
     // How many cells a piece of text may take, and how many it most likely
     // takes, before the console says.
@@ -80,6 +82,14 @@ class ConsoleWriter {
     void FlushToTerminal();
     void WriteBytes(const uint8_t* bytes, uint32_t count);
     uint32_t Advance(uint32_t column, const uint8_t* bytes, uint32_t count);
+    uint32_t TerminalColumnAfterPending();
+    void LayOutPending();
+    void LayOutOnTerminal(const uint8_t* bytes, uint32_t count);
+    void LayOutAscii(uint8_t c);
+    void StartCharacter(uint8_t lead);
+    bool ContinueCharacter(uint8_t c);
+    void EndCharacter();
+    void MoveTerminalColumn(uint32_t cells);
 
     platform::HANDLE handle_;
     Output output_;
@@ -96,6 +106,14 @@ class ConsoleWriter {
     // (0 for a file or a pipe, which never wrap).
     uint32_t column_;
     uint32_t width_;
+    // A terminal only: the UTF-8 character being gathered, with `missing_`
+    // bytes still to come (0: none) and the next in `low_`..`high_`; and how
+    // much of the pending text is already counted in column_.
+    uint32_t codePoint_;
+    uint8_t missing_;
+    uint8_t low_;
+    uint8_t high_;
+    uint32_t laidOut_;
     platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
     uint16_t attribute_;
     uint32_t length_;

@@ -53,6 +53,10 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
 // that shows colour escape sequences; 0 for anything else. Windows output
 // is a console or plain bytes, so there it is always 0.
 DWORD GetTerminalWidth(HANDLE handle);
+// Whether GetTerminalWidth can ever say "a terminal". A constant of the
+// backend, so that where it is false the optimiser leaves out everything
+// that only a terminal needs (its colour sequences, its character widths).
+extern const bool kHasTerminals;
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
                    void* reserved);
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,

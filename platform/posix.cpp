@@ -95,6 +95,8 @@ DWORD GetTerminalWidth(HANDLE handle) {
     return kDefaultWidth;
 }
 
+extern const bool kHasTerminals = true;
+
 const char* GetCommandLineA() { return commandLine; }
 
 void ExitProcess(unsigned exitCode) { _exit(static_cast<int>(exitCode)); }

@@ -435,6 +435,7 @@ BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
 }
 
 DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }
+extern const bool kHasTerminals = true;
 
 const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }
 

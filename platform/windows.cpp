@@ -48,6 +48,7 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
 }
 
 DWORD GetTerminalWidth(HANDLE) { return 0; }
+extern const bool kHasTerminals = false;
 
 const char* GetCommandLineA() { return ::GetCommandLineA(); }
 

@@ -13,7 +13,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
+scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux \
+    unicode-data python3 || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
 # A missing Wine is not skipped: the end-to-end test then fails and says so.

@@ -2,6 +2,7 @@
 // colour escape sequences on a terminal, with the column kept for tab stops.
 #include <gtest/gtest.h>
 
+#include "console/display_width.h"
 #include "console/terminal_colours.h"
 #include "tests/simulated_run.h"
 
@@ -9,6 +10,12 @@ namespace {
 
 using testing_support::FreshConsole;
 using testing_support::RunProgram;
+
+std::string Repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
 
 std::string Sgr(uint16_t attribute) {
     uint8_t out[kMaxSgrLength];
@@ -62,6 +69,54 @@ TEST(TerminalColours, EveryAttributeSelectsItsOwnColours) {
         }
         EXPECT_EQ(parameters, expected) << "attribute " << attribute;
         EXPECT_LE(sgr.size(), kMaxSgrLength);
+    }
+}
+
+// Representative characters, and the first and last code points of some
+// runs of equal width, where a search of the table could slip by one.
+TEST(DisplayWidth, ColumnsOfRepresentativeCharacters) {
+    const struct {
+        uint32_t codePoint;
+        uint32_t columns;
+        const char* what;
+    } cases[] = {
+        {0x0000, 0, "NUL, the first code point"},
+        {0x001B, 0, "escape"},
+        {0x0041, 1, "A"},
+        {0x007F, 0, "delete"},
+        {0x0085, 0, "a C1 control"},
+        {0x00AD, 1, "soft hyphen, shown as a hyphen"},
+        {0x00E9, 1, "e with acute"},
+        {0x0301, 0, "combining acute"},
+        {0x0410, 1, "Cyrillic A, East Asian Ambiguous"},
+        {0x0600, 1, "Arabic number sign, a format character that is drawn"},
+        {0x115F, 2, "last Hangul leading consonant"},
+        {0x1160, 0, "first Hangul medial vowel"},
+        {0x11FF, 0, "last Hangul final consonant"},
+        {0x1200, 1, "Ethiopic, after the Hangul Jamo"},
+        {0xD7B0, 0, "Hangul medial vowel in Jamo Extended-B"},
+        {0xAC00, 2, "Hangul syllable"},
+        {0x200B, 0, "zero width space"},
+        {0x200D, 0, "zero width joiner"},
+        {0xFEFF, 0, "byte order mark"},
+        {0xFE0F, 0, "variation selector 16"},
+        {0xE0100, 0, "variation selector 17"},
+        {0x2713, 1, "check mark, text by default"},
+        {0x2705, 2, "heavy check mark, emoji by default"},
+        {0x1F600, 2, "grinning face"},
+        {0x1F1E6, 1, "regional indicator A"},
+        {0x3000, 2, "ideographic space"},
+        {0x302A, 0, "ideographic tone mark: combining, though wide"},
+        {0x4E2D, 2, "CJK ideograph"},
+        {0x9FFF, 2, "unassigned, in the CJK ideographs' block"},
+        {0x3FFFD, 2, "unassigned, in plane 3"},
+        {0xE000, 1, "private use"},
+        {0xFF21, 2, "fullwidth A"},
+        {0xFF61, 1, "halfwidth ideographic full stop"},
+        {0x10FFFF, 1, "the last code point"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayWidth(c.codePoint), c.columns) << c.what;
     }
 }
 
@@ -120,8 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
         // characters in UTF-8, where an invalid byte is one column too.
         OutputCase{"EachByteIsAColumnInASingleByteCodePage", 0, "\"caf\xC3\xA9\" 9 \"x\"",
                    "caf\xC3\xA9   x"},
-        OutputCase{"EachCharacterIsAColumnInUtf8", 0, "\"caf\xC3\xA9\" 9 \"x\"",
-                   "caf\xC3\xA9    x", 65001},
+        OutputCase{"EachCharacterIsAColumnInUtf8", 0, "\"caf\xC3\xA9\" 9 \"x\"", "caf\xC3\xA9    x",
+                   65001},
         OutputCase{"EachCharacterIsAColumnAfterASwitch", 0, "\"\xE4\xB8\xAD\" /0C 9 \"x\"",
                    "\xE4\xB8\xAD       x", 65001},
         OutputCase{"InvalidBytesAreColumnsInUtf8", 0, "\"\xFF\xC3\" 9 \"x\"", "\xFF\xC3      x",
@@ -149,7 +204,43 @@ INSTANTIATE_TEST_SUITE_P(
                    "abc\t\t\t\x1b[91m     x\x1b[0m"},
         // A UTF-8 letter is one column however many bytes it takes.
         OutputCase{"Utf8LetterIsOneColumn", 80, "\"caf\xC3\xA9\" /0C 9 \"x\"",
-                   "caf\xC3\xA9\x1b[91m    x\x1b[0m"}),
+                   "caf\xC3\xA9\x1b[91m    x\x1b[0m"},
+        // A tab counts the columns of the text pending before it: 4 here.
+        OutputCase{"TabAfterAccentedText", 80, "\"caf\xC3\xA9\" 9 \"x\"", "caf\xC3\xA9    x"},
+        OutputCase{"TabAfterCombiningMark", 80, "/1F \"e\xCC\x81t\xC3\xA9\" 9 \"x\"",
+                   "\x1b[97;44me\xCC\x81t\xC3\xA9     x\x1b[0m"},
+        OutputCase{"TabAfterCjkTakesTwoColumnsEach", 80, "\"\xE4\xB8\xAD\xE6\x96\x87\" 9 \"x\"",
+                   "\xE4\xB8\xAD\xE6\x96\x87    x"},
+        OutputCase{"TabAfterEmoji", 80, "\"\xF0\x9F\x98\x80\" 9 \"x\"", "\xF0\x9F\x98\x80      x"},
+        // 25 letters pending wrap to column 5 of a 20-column terminal.
+        OutputCase{"PendingTextWrapsBeforeATab", 20, "65*25 9 \"x\"",
+                   std::string(25, 'A') + "   x"},
+        // A wide character never starts in the last column: it goes on to
+        // the next row and ends in column 2.
+        OutputCase{"WideCharacterSkipsTheLastColumn", 20, "65*19 \"\xE4\xB8\xAD\" 9 \"x\"",
+                   std::string(19, 'A') + "\xE4\xB8\xAD      x"},
+        // 0xFF; two bytes of a character cut short by "x"; x; a lead byte
+        // cut short by the tab's blanks: 4 columns.
+        OutputCase{"InvalidBytesTakeAColumn", 80, "\"\xFF\xE4\xB8x\xE4\" 9 \"y\"",
+                   "\xFF\xE4\xB8x\xE4    y"},
+        // An overlong form and a surrogate: three invalid bytes each.
+        OutputCase{"OverlongFormsAndSurrogatesAreInvalid", 80,
+                   "\"\xE0\x80\xAF\xED\xA0\x80\" 9 \"x\"", "\xE0\x80\xAF\xED\xA0\x80  x"},
+        // The two writes reach the terminal back to back: an emoji, then
+        // an e with acute.
+        OutputCase{"CharacterAcrossTwoWrites", 80, "\"\xF0\" /07 \"\x9F\x98\x80\xC3\xA9\" 9 \"x\"",
+                   "\xF0\x9F\x98\x80\xC3\xA9     x"},
+        // A colour sequence cuts short the character before it, and so does
+        // the reset after a run: five replacement characters.
+        OutputCase{"ColourSequencesCutCharactersShort", 80,
+                   "\"\xE4\" /0C \"\xB8\xE4\" /07 \"\xB8\xAD\" 9 \"x\"",
+                   "\xE4\x1b[91m\xB8\xE4\x1b[0m\xB8\xAD   x"},
+        // The full storage splits the 1366th character after its first byte;
+        // 1366 wide characters and an e with acute end in column 13 of an
+        // 80-column terminal.
+        OutputCase{"CharacterSplitByTheFullStorage", 80,
+                   "\"" + Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9\" 9 \"x\"",
+                   Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9   x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text past the storage goes out in pieces, each wrapped in its colours.

@@ -53,6 +53,15 @@ run_case "foreground on the terminal's background" \
 run_case "tab table" \
     "'\"core\"' 9 /0A '\"ok\"' 13 10 '\"ui\"' 9 /0C '\"failed\"' 13 10" \
     'core    \e[92mok\nui      \e[91mfailed\n\e[39mafter'
+# A first column whose names take fewer columns than bytes: café (5 bytes,
+# 4 columns), 東京 and 서울 (6 bytes, 2 wide characters), naïve with a
+# combining diaeresis (7 bytes, 5 columns). Every status starts in column 8.
+diaeresis=$'\xcc\x88'
+run_case "tab table with wide and accented names" \
+    "'\"café\"' 9 /0A '\"ok\"' 13 10 /07 '\"東京\"' 9 /0C '\"failed\"' 13 10 \
+/07 '\"nai${diaeresis}ve\"' 9 /0A '\"ok\"' 13 10 /0E '\"서울\"' 9 /0A '\"ok\"' 13 10" \
+    "café    \\e[92mok\\n\\e[39m東京    \\e[91mfailed\\n\\e[39mnai${diaeresis}ve   \\e[92mok\\n\\e[93m\
+서울    \\e[92mok\\n\\e[39mafter"
 run_case "background only, then a run stopped mid-line" \
     "/E0 '\" warn \"' /07 '\"!\"' /4F '\"bold\"'" \
     '\e[30m\e[103m warn \e[39m\e[49m!\e[97m\e[41mbold\e[39m\e[49mafter'
