@@ -252,6 +252,14 @@ TEST(NotAConsole, LongRunsAreWrappedPieceByPiece) {
     EXPECT_EQ(console.Written(),
               on + std::string(4096, 'y') + off + on + std::string(904, 'y') + off);
 
+    // A character that the full storage would cut goes out whole with the
+    // next piece, never split by the reset and the colours between them.
+    console = FreshConsole();
+    console.SetTerminal(80);
+    RunProgram("/1F \"" + Repeated("\xE4\xB8\xAD", 1366) + "\"");
+    EXPECT_EQ(console.Written(),
+              on + Repeated("\xE4\xB8\xAD", 1365) + off + on + "\xE4\xB8\xAD" + off);
+
     console = FreshConsole();
     console.SetRedirected(true);
     RunProgram("65*65535");
