@@ -18,11 +18,13 @@ if [ ${#sources[@]} -eq 0 ]; then
     exit 1
 fi
 
+# CMake passes the project's version to the usage sources; any will do here.
+version='-DCOLORTEXT_VERSION="0.0.0"'
 status=0
 echo "clang-tidy: ${sources[*]}"
 for source in "${sources[@]}"; do
     [ -f "$source" ] || { echo "analyse: no such file: $source"; status=1; continue; }
-    flags=(-std=c++17 -I.)
+    flags=(-std=c++17 -I. "$version")
     # The Windows backend needs the MinGW headers, so it is read as the exe
     # is built: for 32-bit Windows.
     [ "$source" = platform/windows.cpp ] && flags+=(--target=i686-w64-mingw32)
@@ -32,7 +34,7 @@ done
 
 echo "cppcheck: ${sources[*]}"
 cppcheck --enable=warning,style,performance,portability --std=c++17 --language=c++ \
-    --suppressions-list=.cppcheck-suppressions --error-exitcode=1 --quiet -I. \
+    --suppressions-list=.cppcheck-suppressions --error-exitcode=1 --quiet -I. "$version" \
     "${sources[@]}" || status=1
 
 [ "$status" -eq 0 ] && echo "no findings"

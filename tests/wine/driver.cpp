@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/usage.h"
+
 namespace {
 
 // Where run.sh puts the program: once at a path without blanks, once at one
@@ -101,6 +103,24 @@ std::string Repeat(const std::string& piece, size_t times) {
     std::string out;
     for (size_t i = 0; i < times; ++i) out += piece;
     return out;
+}
+
+// The usage as the console shows it: line after line in 0x07, on a buffer
+// whose own attribute is 0x2E. It must fit 16 lines of 79 columns.
+Case Usage(const char* name, const std::string& arguments) {
+    Case c = Check("usage", name, arguments);
+    std::vector<std::string> lines;
+    std::string attributes;
+    const std::string reply = kRequests[0].reply;
+    for (size_t at = 0, end; (end = reply.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        lines.push_back(reply.substr(at, end - at));
+        const size_t length = lines.back().size();
+        if (length > 79) return c.Text("a line of " + std::to_string(length) + " columns");
+        if (length > 0) attributes += "07*" + std::to_string(length) + " ";
+        attributes += "2E*" + std::to_string(80 - length) + " ";
+    }
+    if (lines.size() > 16) return c.Text(std::to_string(lines.size()) + " lines");
+    return c.Rows(lines).Attributes(attributes + "2E*").Cursor(0, static_cast<SHORT>(lines.size()));
 }
 
 // The longest command line Windows passes: 32,767 characters with its NUL.
@@ -230,6 +250,16 @@ std::vector<Case> Cases() {
         // Only a blank after the name: Wine hands a child whose command line
         // is empty its application name instead, so that cannot be tried.
         Check("malformed", "no arguments", "").Rows({""}).Attributes("2E*"),
+
+        // /? alone, blanks around it allowed, prints the usage; with more it
+        // is a colour switch as ever.
+        Usage("/? alone", "/?"),
+        Usage("/? with blanks around", "   /?  "),
+        Check("usage", "/? and more is a colour switch", "/? \"x\"")
+            .Rows({"x"})
+            .Attributes("08*1 2E*")
+            .Cursor(1, 0),
+        Check("usage", "/? into a file", "/?").Into(Output::kFile, kRequests[0].reply),
 
         // Not a console: the same bytes, uncoloured.
         Check("redirected", "road into a file", "/1F \"Hello\" 13 10")
