@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   host      unit tests on the simulated console
+#   host      unit tests on the simulated console; the native program in
+#             pipes, files and tmux; the manual page, the install and the
+#             .deb and .tar.gz packages
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size, and
-#             run end to end in Wine's console (installed here when missing)
+#             run end to end in Wine's console (installed here when missing);
+#             its zip
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
 # and prints the cost of a run per kind of command line (benchmark and
@@ -16,6 +19,8 @@ cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
+# The manual page and the packages: lint, render, build and check them.
+scripts/ensure-packages.sh mandoc man-db lintian dpkg-dev file || exit 1
 # A missing Wine is not skipped: the end-to-end test then fails and says so.
 scripts/ensure-wine.sh || echo "Wine could not be set up; the end-to-end test will fail"
 
