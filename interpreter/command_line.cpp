@@ -24,3 +24,12 @@ const unsigned char* SkipBlanks(const unsigned char* position) {
     while (*position == ' ') ++position;
     return position;
 }
+
+bool IsWholeArgumentText(const unsigned char* position, const char* word) {
+    position = SkipBlanks(position);
+    // A mismatch, the command line's NUL included, ends the comparison.
+    for (; *word != '\0'; ++word, ++position) {
+        if (*position != static_cast<unsigned char>(*word)) return false;
+    }
+    return *SkipBlanks(position) == '\0';
+}

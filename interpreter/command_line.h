@@ -9,4 +9,8 @@ const unsigned char* FindArgumentText();
 // Steps over blanks (0x20 only; a tab is not a blank).
 const unsigned char* SkipBlanks(const unsigned char* position);
 
+// Whether the argument text from `position` is `word` alone, with nothing
+// but blanks before and after it.
+bool IsWholeArgumentText(const unsigned char* position, const char* word);
+
 #endif

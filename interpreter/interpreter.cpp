@@ -2,6 +2,7 @@
 
 #include "console/console_writer.h"
 #include "interpreter/command_line.h"
+#include "interpreter/usage.h"
 
 namespace {
 
@@ -69,6 +70,29 @@ bool ReadCharacterCode(const unsigned char*& position, unsigned char first, Cons
     return true;
 }
 
+// The reply when the argument text is one of the requests, or null. A
+// normal command line costs a few byte comparisons here, no console call.
+const unsigned char* ReplyTo(const unsigned char* argumentText) {
+    for (uint32_t i = 0; i < kRequestCount; ++i) {
+        if (IsWholeArgumentText(argumentText, kRequests[i].word)) {
+            return reinterpret_cast<const unsigned char*>(kRequests[i].reply);
+        }
+    }
+    return nullptr;
+}
+
+// As the token language prints it: text goes out in runs, in the initial
+// colour; a control byte is written directly, as the code 10 would be.
+void WriteReply(const unsigned char* text, ConsoleWriter& writer) {
+    for (; *text != '\0'; ++text) {
+        if (*text < 0x20) {
+            writer.WriteDirect(*text);
+        } else {
+            writer.Append(*text);
+        }
+    }
+}
+
 }  // namespace
 
 uint8_t HexDigitValue(unsigned char c) {
@@ -93,6 +117,11 @@ int RunCommandLine() {
     static ConsoleWriter writer;
     writer.Open();
     const unsigned char* position = FindArgumentText();
+    if (const unsigned char* reply = ReplyTo(position)) {
+        WriteReply(reply, writer);
+        writer.FlushPending();
+        return 0;
+    }
     for (;;) {
         position = SkipBlanks(position);
         unsigned char c = *position;

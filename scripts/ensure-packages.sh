@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages named on the command line that are missing.
-# As root it runs apt-get; otherwise it says what to run and fails.
+# As root it runs apt-get (scripts/apt.sh); otherwise it says what to run
+# and fails.
 set -euo pipefail
+. "$(dirname "$0")/apt.sh"
 
 missing=()
 for package in "$@"; do
@@ -16,6 +18,5 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 echo "installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+apt_update
+apt_install "${missing[@]}"

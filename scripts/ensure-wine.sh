@@ -8,6 +8,7 @@
 # Debian 12 has that qemu in its backports. Run as root; prints what it does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/apt.sh
 
 say() { echo "ensure-wine: $*"; }
 
@@ -15,7 +16,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     [ "$(id -u)" -eq 0 ] || { say "run as root: dpkg --add-architecture i386"; exit 1; }
     say "adding the i386 architecture"
     dpkg --add-architecture i386
-    apt-get update -q
 fi
 scripts/ensure-packages.sh wine wine32:i386 wine64 tmux
 
@@ -29,21 +29,13 @@ fi
 qemu_major() { /usr/bin/qemu-i386 --version 2>/dev/null | sed -n 's/.*version \([0-9]*\).*/\1/p' | head -n 1; }
 if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 8 ]; then
     [ "$(id -u)" -eq 0 ] || { say "run as root to install qemu-user 8 or later"; exit 1; }
-    . /etc/os-release
     release=()
-    if [ "${VERSION_CODENAME:-}" = bookworm ]; then
-        list=/etc/apt/sources.list.d/bookworm-backports.sources
-        if [ ! -e "$list" ]; then
-            say "adding bookworm-backports for qemu-user"
-            printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' \
-                'Suites: bookworm-backports' 'Components: main' \
-                'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' >"$list"
-        fi
+    if [ "$(apt_codename)" = bookworm ]; then
+        apt_add_suite bookworm-backports || exit 1
         release=(-t bookworm-backports)
     fi
-    apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-        "${release[@]}" qemu-user
+    apt_update
+    apt_install "${release[@]}" qemu-user
 fi
 say "$(/usr/bin/qemu-i386 --version | head -n 1)"
 

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   host      unit tests on the simulated console
+#   host      unit tests on the simulated console; the native program in
+#             pipes, files and tmux; the manual page, the install and the
+#             .deb and .tar.gz packages
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size, and
-#             run end to end in Wine's console (installed here when missing)
+#             run end to end in Wine's console (installed here when missing);
+#             its zip
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
 # and prints the cost of a run per kind of command line (benchmark and
@@ -17,15 +20,26 @@ scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-
     unicode-data python3 || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
+# The manual page and the packages: lint, render, build and check them.
+scripts/ensure-packages.sh mandoc man-db lintian dpkg-dev file || exit 1
 # A missing Wine is not skipped: the end-to-end test then fails and says so.
 scripts/ensure-wine.sh || echo "Wine could not be set up; the end-to-end test will fail"
 
 passed=0
 failed=0
 status=0
+mkdir -p build
 
 echo "== format"
-git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
+# The sources as they lie, build trees aside: no git needed.
+find . \( -path ./build -o -path ./.git \) -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    sort -z >build/format-files
+if [ -s build/format-files ]; then
+    xargs -0 clang-format --dry-run --Werror <build/format-files || status=1
+else
+    echo "format: no sources found"
+    status=1
+fi
 echo "== analyse"
 scripts/analyse.sh || status=1
 for preset in host sanitize windows fuzz; do

@@ -46,4 +46,18 @@ TEST(SkipBlanks, StopsAtTheFirstCharacterThatIsNotABlank) {
     }
 }
 
+TEST(IsWholeArgumentText, TheWordAloneWithBlanksAround) {
+    const struct {
+        const char* text;
+        bool whole;
+    } cases[] = {
+        {"/?", true}, {"  /?  ", true}, {" /? \"x\"", false}, {"/?/?", false},   {"/", false},
+        {"", false},  {"/?\t", false},  {"\t/?", false},      {"\"/?\"", false},
+    };
+    for (const auto& c : cases) {
+        const unsigned char* text = reinterpret_cast<const unsigned char*>(c.text);
+        EXPECT_EQ(IsWholeArgumentText(text, "/?"), c.whole) << "[" << c.text << "]";
+    }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // command line and the exact console calls it must make.
 #include <gtest/gtest.h>
 
+#include "interpreter/usage.h"
 #include "tests/simulated_run.h"
 
 extern "C" void ColortextEntry();
@@ -120,6 +121,68 @@ INSTANTIATE_TEST_SUITE_P(
                                     .Direct(13)
                                     .Flush("        y", 0x07, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Only the request alone is one; anything more is read as tokens, as ever.
+INSTANTIATE_TEST_SUITE_P(
+    NotARequest, TokenLanguage,
+    ::testing::Values(TokenCase{"SlashQuestionMarkThenTextIsAColourSwitch", "/? \"x\"",
+                                Expect().Flush("x", 0x08, 0, 0)},
+                      TokenCase{"QuotedRequestIsText", "\"/?\"", Expect().Flush("/?", 0x07, 0, 0)},
+                      TokenCase{"RequestTwiceIsASwitchThenTheEnd", "/?/?", Expect()},
+                      TokenCase{"RequestAfterTextIsNoToken", "\"a\" --help",
+                                Expect().Flush("a", 0x07, 0, 0)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+std::vector<std::string> Lines(const std::string& reply) {
+    std::vector<std::string> lines(1);
+    for (char c : reply) {
+        if (c == '\n') {
+            lines.emplace_back();
+        } else if (c != '\r') {
+            lines.back() += c;
+        }
+    }
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// Each reply shows line by line in the initial colour, whatever the
+// console's own, and goes into a file byte for byte.
+TEST(Requests, PrintTheirReplyLineByLine) {
+    for (uint32_t i = 0; i < kRequestCount; ++i) {
+        const std::string word = kRequests[i].word;
+        const std::vector<std::string> lines = Lines(kRequests[i].reply);
+        for (const char* blanks : {"", "   "}) {
+            simulated::Console& console = FreshConsole(80, 20, 0, 0, 0x2E);
+            console.SetCommandLine("prog " + (blanks + word) + blanks);
+            EXPECT_EQ(RunCommandLine(), 0);
+            for (size_t row = 0; row < lines.size(); ++row) {
+                const size_t length = lines[row].size();
+                const int y = static_cast<int>(row);
+                EXPECT_EQ(console.RowText(y), lines[row] + std::string(80 - length, ' ')) << word;
+                EXPECT_EQ(console.RowAttributes(y),
+                          (length == 0 ? "" : "07*" + std::to_string(length) + " ") + "2E*" +
+                              std::to_string(80 - length))
+                    << word << " row " << row;
+            }
+            EXPECT_EQ(console.Cursor().Y, static_cast<int16_t>(lines.size())) << word;
+            EXPECT_EQ(CheckRunInvariants(console, 0x2E), "") << word;
+
+            FreshConsole().SetRedirected(true);
+            simulated::TheConsole().SetCommandLine("prog " + word);
+            RunCommandLine();
+            EXPECT_EQ(simulated::TheConsole().Written(), kRequests[i].reply) << word;
+        }
+    }
+}
+
+TEST(Requests, RepliesFitAScreen) {
+    for (uint32_t i = 0; i < kRequestCount; ++i) {
+        const std::vector<std::string> lines = Lines(kRequests[i].reply);
+        EXPECT_LE(lines.size(), 16u) << kRequests[i].word;
+        for (const std::string& line : lines) EXPECT_LE(line.size(), 79u) << line;
+    }
+}
 
 TEST(TokenLanguage, TabCountsFromTheCursorWhereTheRunStarts) {
     FreshConsole(40, 8, 5, 2);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/usage.h"
+
 namespace {
 
 const char* const kProgram = COLORTEXT_NATIVE_PROGRAM;
@@ -86,6 +88,10 @@ const struct {
     {"malformed", {"\"ok\"", "q", "\"never\""}, "ok"},
     {"unterminated string", {"\"open"}, "open"},
     {"empty argument", {"\"a\"", "", "\"b\""}, "ab"},
+    {"version", {"--version"}, "colortext " COLORTEXT_VERSION "\n"},
+    {"help, with blanks around", {" -h "}, kRequests[1].reply},
+    {"usage, in one argument", {" /?"}, kRequests[2].reply},
+    {"help and more is no request", {"--help", "\"x\""}, ""},
 };
 
 TEST(NativeProgram, WritesThePlainBytesIntoAPipeAndAFile) {

@@ -8,8 +8,9 @@
 // bytes instead.
 //
 // The driver runs inside Wine, whose console host needs a terminal:
-// tests/wine/run.sh gives it one in tmux and collects the report.
-//   usage: driver.exe REPORT-FILE [NAME-FILTER]
+// tests/wine/run.sh gives it one in tmux and collects the report. With
+// --pictures it plays the README's scenes instead (see Scenes()).
+//   usage: driver.exe REPORT-FILE [NAME-FILTER | --pictures FOLDER]
 #include <windows.h>
 
 #include <stdio.h>
@@ -17,6 +18,8 @@
 
 #include <string>
 #include <vector>
+
+#include "interpreter/usage.h"
 
 namespace {
 
@@ -116,6 +119,24 @@ std::string Repeat(const std::string& piece, size_t times) {
     std::string out;
     for (size_t i = 0; i < times; ++i) out += piece;
     return out;
+}
+
+// The usage as the console shows it: line after line in 0x07, on a buffer
+// whose own attribute is 0x2E. It must fit 16 lines of 79 columns.
+Case Usage(const char* name, const std::string& arguments) {
+    Case c = Check("usage", name, arguments);
+    std::vector<std::string> lines;
+    std::string attributes;
+    const std::string reply = kRequests[0].reply;
+    for (size_t at = 0, end; (end = reply.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        lines.push_back(reply.substr(at, end - at));
+        const size_t length = lines.back().size();
+        if (length > 79) return c.Text("a line of " + std::to_string(length) + " columns");
+        if (length > 0) attributes += "07*" + std::to_string(length) + " ";
+        attributes += "2E*" + std::to_string(80 - length) + " ";
+    }
+    if (lines.size() > 16) return c.Text(std::to_string(lines.size()) + " lines");
+    return c.Rows(lines).Attributes(attributes + "2E*").Cursor(0, static_cast<SHORT>(lines.size()));
 }
 
 // The longest command line Windows passes: 32,767 characters with its NUL.
@@ -305,6 +326,16 @@ std::vector<Case> Cases() {
             .Utf8Rows({"Hello"})
             .Attributes("1F*5 2E*")
             .Cursor(0, 1),
+
+        // /? alone, blanks around it allowed, prints the usage; with more it
+        // is a colour switch as ever.
+        Usage("/? alone", "/?"),
+        Usage("/? with blanks around", "   /?  "),
+        Check("usage", "/? and more is a colour switch", "/? \"x\"")
+            .Rows({"x"})
+            .Attributes("08*1 2E*")
+            .Cursor(1, 0),
+        Check("usage", "/? into a file", "/?").Into(Output::kFile, kRequests[0].reply),
 
         // Not a console: the same bytes, uncoloured.
         Check("redirected", "road into a file", "/1F \"Hello\" 13 10")
@@ -536,15 +567,115 @@ std::string Run(const Case& c, DWORD* milliseconds) {
     return error;
 }
 
+// ---------------------------------------------------------------------------
+// Pictures for the README: command lines run one after another on one
+// screen buffer, each after a prompt line that the driver writes there as
+// cmd would; the cells are then dumped for tools/svg_picture.cpp.
+
+struct Scene {
+    const char* name;
+    SHORT width;
+    std::vector<std::string> arguments;
+};
+
+std::vector<Scene> Scenes() {
+    return {
+        {"console-examples",
+         90,
+         {
+             "/0C \"ERROR:\" /07 \" the build failed\" 13 10",
+             "/1F 61*34 13 10 \"  Nightly build: all tests green  \" 13 10 61*34 13 10",
+             "\"core\" 9 /0A \"ok\" 13 10 /07 \"ui\" 9 /0C \"failed\" 13 10",
+             "/0E 205*20 \" code page 437 \" 205*20 13 10",
+         }},
+    };
+}
+
+// Runs one command line of a scene with `screen` as its standard output.
+std::string RunOn(HANDLE screen, const std::string& commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = screen;
+    startup.hStdError = screen;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(kProgram, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return "CreateProcessA failed: " + std::to_string(GetLastError());
+    }
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended ? "" : "still running after 60 s";
+}
+
+// Plays the scene and writes its cells to `path`: "cells WIDTH HEIGHT",
+// then a line per row of four hex digits per cell, character and attribute.
+std::string DrawScene(const Scene& scene, const std::string& path) {
+    Case shape;
+    shape.width = scene.width;
+    shape.height = 25;
+    shape.own = 0x07;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    std::string error;
+    HANDLE screen = MakeScreenBuffer(shape, &inherit, &error);
+    if (!error.empty()) return error;
+    DWORD done;
+    for (const std::string& arguments : scene.arguments) {
+        const std::string commandLine = "colortext " + arguments;
+        const std::string prompt = "C:\\>" + commandLine + "\r\n";
+        WriteConsoleA(screen, prompt.data(), DWORD(prompt.size()), &done, nullptr);
+        error = RunOn(screen, commandLine);
+        if (!error.empty()) return error;
+    }
+    WriteConsoleA(screen, "C:\\>", 4, &done, nullptr);
+
+    const DWORD cells = DWORD(shape.width) * DWORD(shape.height);
+    std::string text(cells, ' ');
+    std::vector<WORD> attributes(cells);
+    ReadConsoleOutputCharacterA(screen, &text[0], cells, COORD{0, 0}, &done);
+    ReadConsoleOutputAttribute(screen, attributes.data(), cells, COORD{0, 0}, &done);
+    CloseHandle(screen);
+    FILE* out = fopen(path.c_str(), "wb");
+    if (!out) return "cannot write " + path;
+    fprintf(out, "cells %d %d\n", shape.width, shape.height);
+    for (DWORD i = 0; i < cells; ++i) {
+        fprintf(out, "%02X%02X%s", static_cast<unsigned char>(text[i]), attributes[i] & 0xFF,
+                (i + 1) % DWORD(shape.width) == 0 ? "\n" : "");
+    }
+    fclose(out);
+    return "";
+}
+
+int DrawScenes(FILE* report, const std::string& folder) {
+    int written = 0, failed = 0;
+    for (const Scene& scene : Scenes()) {
+        const std::string error = DrawScene(scene, folder + "\\" + scene.name + ".cells");
+        if (error.empty()) {
+            ++written;
+        } else {
+            ++failed;
+            fprintf(report, "FAIL  picture %s: %s\n", scene.name, error.c_str());
+        }
+    }
+    fprintf(report, "pictures: %d written, %d failed\n", written, failed);
+    fclose(report);
+    return failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: driver.exe REPORT-FILE [NAME-FILTER]\n");
+        fprintf(stderr, "usage: driver.exe REPORT-FILE [NAME-FILTER | --pictures FOLDER]\n");
         return 2;
     }
     FILE* report = fopen(argv[1], "w");
     if (!report) return 2;
+    if (argc > 3 && strcmp(argv[2], "--pictures") == 0) return DrawScenes(report, argv[3]);
     const char* filter = argc > 2 ? argv[2] : "";
     int passed = 0, failed = 0;
     DWORD total = 0;

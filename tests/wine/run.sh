@@ -3,12 +3,18 @@
 # console. Wine's console host needs a terminal, so the driver runs in a
 # detached tmux session; it writes its report to a file, printed here.
 # The Wine prefix is made once, under the build folder, and reused.
-#   usage: run.sh colortext.exe driver.exe [NAME-FILTER]
+# With --pictures the driver dumps the README's scenes into FOLDER instead.
+#   usage: run.sh colortext.exe driver.exe [NAME-FILTER | --pictures FOLDER]
 # scripts/ensure-wine.sh installs what this needs.
 set -uo pipefail
 exe=$(realpath "$1")
 driver=$(realpath "$2")
 filter=${3:-}
+pictures=
+if [ "$filter" = --pictures ]; then
+    pictures=$(realpath "$4")
+    filter=
+fi
 build=$(dirname "$exe")
 started=$(date +%s)
 
@@ -24,6 +30,7 @@ command -v wine >/dev/null && command -v tmux >/dev/null ||
 export WINEDEBUG=-all WINEPREFIX=$build/wine-prefix
 socket="colortext-wine-$$"
 report=$build/wine-report.txt
+[ -z "$pictures" ] || report=$build/wine-pictures.txt
 cleanup() {
     tmux -L "$socket" kill-server 2>/dev/null
     wineserver -k 2>/dev/null
@@ -51,10 +58,12 @@ cp "$driver" "$drive/ct/driver.exe"
 rm -f "$report"
 
 # Z: is the root of the Linux file system.
-windows_report="Z:$(echo "$report" | tr / '\\')"
+windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }
+arguments="'$(windows_path "$report")' '$filter'"
+[ -z "$pictures" ] || arguments="'$(windows_path "$report")' --pictures '$(windows_path "$pictures")'"
 tmux -L "$socket" -f /dev/null new-session -d -x 80 -y 25 \
     -e WINEPREFIX="$WINEPREFIX" -e WINEDEBUG=-all \
-    "wine 'C:\\ct\\driver.exe' '$windows_report' '$filter'"
+    "wine 'C:\\ct\\driver.exe' $arguments"
 for _ in $(seq 300); do
     tmux -L "$socket" has-session 2>/dev/null || break
     sleep 1
@@ -66,5 +75,9 @@ tmux -L "$socket" has-session 2>/dev/null && fail "the driver did not finish in 
 tr -d '\r' <"$report" >"$report.txt" && mv "$report.txt" "$report"
 cat "$report"
 echo "end to end on Wine: $(($(date +%s) - started)) s in all, the prefix included"
+if [ -n "$pictures" ]; then
+    grep -Eq '^pictures: [0-9]+ written, 0 failed$' "$report" || fail "see the report above"
+    exit 0
+fi
 grep -Eq '^wine console: [0-9]+ passed, 0 failed$' "$report" || fail "see the report above"
 echo "PASS"
