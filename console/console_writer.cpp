@@ -36,8 +36,11 @@ uint32_t UnfinishedTail(const uint8_t* text, uint32_t count) {
 
 // How many cells the character that `lead` begins most likely takes: two
 // for the lead bytes of U+3000 to U+DFFF, mostly East Asian scripts, and of
-// the planes above, mostly emoji; one for the rest.
-int32_t LikelyCells(uint8_t lead) { return (lead >= 0xE3 && lead <= 0xED) || lead >= 0xF0 ? 2 : 1; }
+// the planes above, mostly emoji; one for the rest, and for a byte that
+// begins nothing, shown as a replacement character.
+int32_t LikelyCells(uint8_t lead) {
+    return (lead >= 0xE3 && lead <= 0xED) || (lead >= 0xF0 && lead <= 0xF4) ? 2 : 1;
+}
 
 // Where the console leaves its cursor after `cells` cells of text written
 // from linear cell `start` of a buffer `width` wide and `size` cells in
@@ -186,18 +189,24 @@ void ConsoleWriter::Flush(bool keepUnfinished) {
 // shortens `count` to match.
 ConsoleWriter::Extent ConsoleWriter::Measure(uint32_t& count, int32_t spread, bool utf8) {
     Extent e = {0, 0, 0};
+    int32_t following = 0;  // continuation bytes the last lead byte announced
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t byte = storage_.text[i];
         if (byte < 0x80 || !utf8) {
             ++e.least;
             ++e.likely;
-        } else if (byte >= 0xC0) {
-            const int32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            following = 0;
+        } else if (byte < 0xC0 && following > 0) {
+            --following;
+        } else {
+            // A lead byte, or one that continues nothing and shows alone.
+            const int32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
             if (spread > 0 && i > 0 && e.most - e.least + length >= spread) {
                 count = i;
                 break;
             }
             e.likely += LikelyCells(byte);
+            following = length - 1;
         }
         ++e.most;
     }

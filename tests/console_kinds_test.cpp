@@ -154,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "/1F \"" + Times(kCheck, 300) + "\" /4E \"x\"", 0, -1, -1, false},
         KindCase{"EastAsianFromTheBottomRow", 20, 4, 5, 3,
                  "/1F \"" + Times(kHan, 30) + "\" /4E \"x\"", 0, -1, -1, false},
+        KindCase{"StrayContinuationBytesFromTheBottomRow", 8, 4, 3, 3,
+                 "/1F \"" + Times(kEmoji + "\x80\x80", 9) + "\" /4E \"x\"", 0, -1, -1, false, true},
         KindCase{"LongerThanTheStorage", 80, 30, 0, 0, "/1F \"" + Times(kCheck, 1500) + "\"", 0, -1,
                  -1, false},
         KindCase{"LongerThanTheStorageFromTheBottomRow", 40, 10, 7, 9,
