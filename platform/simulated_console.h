@@ -46,6 +46,17 @@ struct Call {
 // spelled out: `... on a foreign handle`, `... with a reserved pointer`.
 std::string Describe(const Call& call);
 
+// Sees each call as it is made, for runs whose calls are too many or too
+// long to keep. The call it is shown carries no bytes or attributes: those
+// come as they were passed, `count` bytes or attributes at `data`.
+class Observer {
+  public:
+    virtual void Saw(const Call& call, const void* data, size_t count) = 0;
+
+  protected:
+    ~Observer() = default;
+};
+
 class Console {
   public:
     // A blank buffer of width x height cells in the console's own attribute,
@@ -63,6 +74,9 @@ class Console {
     void LimitLog(size_t calls) { logLimit_ = calls; }
     uint64_t CallCount() const { return callCount_; }
     uint64_t BytesWritten() const { return bytesWritten_; }
+    // Shows every call to `observer` instead of logging it; Written() then
+    // stays empty too. Reset() ends it.
+    void Observe(Observer* observer) { observer_ = observer; }
     // Standard output is a terminal `width` columns wide that shows colour
     // escape sequences: redirected, and GetTerminalWidth says so.
     void SetTerminal(int width) {
@@ -104,6 +118,9 @@ class Console {
     }
     bool IsConsole(platform::HANDLE handle) const;
     Call& Log(Op op, platform::HANDLE handle);
+    void Report(const Call& call, const void* data = nullptr, size_t count = 0) {
+        if (observer_ != nullptr) observer_->Saw(call, data, count);
+    }
     void Show(unsigned char c);
     void NextRow();
 
@@ -120,6 +137,8 @@ class Console {
     size_t logLimit_ = 0;
     uint64_t callCount_ = 0;
     uint64_t bytesWritten_ = 0;
+    Observer* observer_ = nullptr;
+    Call observed_ = {};
 };
 
 // The one console that the simulated backend's platform functions act on.
