@@ -5,6 +5,7 @@
 #include "platform/posix.h"
 
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -68,6 +69,9 @@ BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD, COORD, DWORD*) { re
 
 // A terminal or a pipe may take fewer bytes than asked, or be interrupted
 // by a signal: go on until all are written or the output fails for good.
+// An output that another program set to non-blocking (the flag belongs to
+// the open file, which the shell hands on) refuses what does not fit for
+// now: wait until it takes more, as a blocking one would.
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void*) {
     const char* bytes = static_cast<const char*>(buffer);
     const int descriptor = Descriptor(hFile);
@@ -75,6 +79,10 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
     while (done < count) {
         const ssize_t n = write(descriptor, bytes + done, count - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd ready = {descriptor, POLLOUT, 0};
+            if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+        }
         if (n <= 0) break;
         done += static_cast<DWORD>(n);
     }
