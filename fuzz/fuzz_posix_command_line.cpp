@@ -50,10 +50,13 @@ std::string Expected(const std::vector<std::string>& arguments) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> arguments;
     const char* text = reinterpret_cast<const char*>(data);
-    // No bytes, no arguments: argc 0 is possible too.
-    for (size_t at = 0; at < size;) {
+    // No bytes, no arguments: argc 0 is possible too. Past twice the limit
+    // no more arguments are made: none of them could fit.
+    size_t total = 0;
+    for (size_t at = 0; at < size && total <= 2 * kLongest;) {
         const size_t length = strnlen(text + at, size - at);
         arguments.push_back(Argument(std::string(text + at, length)));
+        total += arguments.back().size() + 1;
         at += length + 1;
     }
     std::vector<const char*> argv;
