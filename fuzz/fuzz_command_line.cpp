@@ -290,12 +290,12 @@ constexpr bool kLongRuns = true;
 constexpr bool kLongRuns = false;
 #endif
 
-// Long: more text than 8 bytes for every byte of the command line (what
-// tabs can make) and 16 KB (four writes' worth) besides.
+// Long: more text than 4 bytes for every byte of the command line (what
+// tabs can make) and two writes' worth besides.
 bool MakesLongRuns(const std::vector<model::Action>& actions, size_t size) {
     uint64_t bytes = 0;
     for (const model::Action& a : actions) bytes += a.kind == model::Action::kTab ? 8 : a.count;
-    return bytes > 8 * size + 4 * kRunStorage;
+    return bytes > 4 * size + 2 * kRunStorage;
 }
 
 }  // namespace
