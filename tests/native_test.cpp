@@ -181,7 +181,7 @@ Outcome RunOnTerminal(const std::vector<std::string>& arguments, const char* ter
 // Colours go to a terminal unless it is a dumb one; tabs and the column
 // follow the width it reports, 80 when it reports none.
 TEST(NativeProgram, WritesToATerminalAsWideAsItSays) {
-    const std::string red = "\x1b[91m", off = "\x1b[0m";
+    const std::string red = "\x1b[91m", off = "\x1b[0m", letters(25, 'A'), tabs(10, '\t');
     const struct {
         const char* name;
         const char* term;
@@ -193,22 +193,11 @@ TEST(NativeProgram, WritesToATerminalAsWideAsItSays) {
         {"TERM unset", nullptr, 80, {"/0C", "\"x\""}, red + "x" + off},
         {"dumb terminal", "dumb", 80, {"/0C", "\"x\"", "9", "\"y\""}, "x       y"},
         // 25 letters end in column 5 of 20, column 25 of 80.
-        {"narrow",
-         "xterm",
-         20,
-         {"65*25", "/0C", "9", "\"x\""},
-         std::string(25, 'A') + red + "   x" + off},
-        {"wide",
-         "xterm",
-         80,
-         {"65*25", "/0C", "9", "\"x\""},
-         std::string(25, 'A') + red + "       x" + off},
-        // Raw tabs stop in the last column, 79 of the 80 taken for none.
-        {"no width",
-         "xterm",
-         0,
-         {"\"a\"", "9*12", "/0C", "9", "\"x\""},
-         "a" + std::string(12, '\t') + red + " x" + off},
+        {"narrow", "xterm", 20, {"65*25", "/0C", "9", "\"x\""}, letters + red + "   x" + off},
+        {"wide", "xterm", 80, {"65*25", "/0C", "9", "\"x\""}, letters + red + "       x" + off},
+        // The tenth raw tab reaches column 80 and stops in the last one, 79
+        // of the 80 taken for none.
+        {"none", "xterm", 0, {"\"a\"", "9*10", "/0C", "9", "\"x\""}, "a" + tabs + red + " x" + off},
     };
     for (const auto& c : cases) {
         Outcome outcome = RunOnTerminal(c.arguments, c.term, c.columns);
