@@ -2,6 +2,10 @@
 // the simulated console, into a file and on a terminal, and each time what
 // it printed must be exactly what the model (model.h) says: every cell's
 // character and colour and the cursor on a console, every byte elsewhere.
+// Nothing is left out of that: where a long run is cut into writes of 4 KB
+// could be the program's own affair, but it shows (each write has its own
+// colour sequences on a terminal, and a tab counts from where its write
+// began), so the model cuts runs where the README says they are cut.
 // Each call is also checked as it is made: every recolouring covers exactly
 // the cells of the text written before it. Any difference aborts with the
 // reason.
