@@ -2,7 +2,10 @@
 // descriptor 1, written with write(2); the command line is rebuilt from argv.
 // There is no console screen buffer here, so the writer sends plain bytes,
 // with colour escape sequences when the output is a terminal.
+#include "platform/posix.h"
+
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -26,12 +29,14 @@ int Descriptor(platform::HANDLE handle) {
     return static_cast<int>(reinterpret_cast<intptr_t>(handle));
 }
 
+}  // namespace
+
 // The program name, in double quotes if it holds a blank, then the
 // arguments joined by single blanks: the command line as Windows would pass
 // it. The shell has taken the quotes off already, so a script that wants a
 // string in quotes puts the quotes inside its own: '"Hello"'. Only whole
 // arguments are kept: one that does not fit ends the line before it.
-void BuildCommandLine(int argc, char** argv) {
+void BuildCommandLine(int argc, const char* const* argv) {
     size_t used = 0;
     for (int i = 0; i < argc; ++i) {
         const char* argument = argv[i];
@@ -47,8 +52,6 @@ void BuildCommandLine(int argc, char** argv) {
     }
     commandLine[used] = '\0';
 }
-
-}  // namespace
 
 namespace platform {
 
@@ -71,12 +74,20 @@ BOOL GetConsoleMode(HANDLE, DWORD*) { return 0; }
 
 // A terminal or a pipe may take fewer bytes than asked, or be interrupted
 // by a signal: go on until all are written or the output fails for good.
+// An output that another program set to non-blocking (the flag belongs to
+// the open file, which the shell hands on) refuses what does not fit for
+// now: wait until it takes more, as a blocking one would.
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void*) {
     const char* bytes = static_cast<const char*>(buffer);
+    const int descriptor = Descriptor(hFile);
     DWORD done = 0;
     while (done < count) {
-        const ssize_t n = write(Descriptor(hFile), bytes + done, count - done);
+        const ssize_t n = write(descriptor, bytes + done, count - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd ready = {descriptor, POLLOUT, 0};
+            if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+        }
         if (n <= 0) break;
         done += static_cast<DWORD>(n);
     }

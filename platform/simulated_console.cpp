@@ -111,6 +111,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     logLimit_ = 0;
     callCount_ = 0;
     bytesWritten_ = 0;
+    observer_ = nullptr;
 }
 
 void Console::SetCommandLine(const std::string& raw) {
@@ -154,6 +155,10 @@ Call& Console::Log(Op op, platform::HANDLE handle) {
     call.op = op;
     call.foreignHandle = handle != kOutputHandle;
     call.number = ++callCount_;
+    if (observer_ != nullptr) {
+        observed_ = call;
+        return observed_;
+    }
     if (logLimit_ != 0 && calls_.size() >= logLimit_) calls_.erase(calls_.begin());
     calls_.push_back(call);
     return calls_.back();
@@ -295,13 +300,17 @@ void Console::ShowCharacter(uint32_t c) {
 }
 
 platform::HANDLE Console::GetStdHandle(platform::DWORD which) {
-    Log(Op::GetStdHandle, kOutputHandle).value = which;
+    Call& call = Log(Op::GetStdHandle, kOutputHandle);
+    call.value = which;
+    Report(call);
     return which == platform::STD_OUTPUT_HANDLE ? kOutputHandle : nullptr;
 }
 
 bool Console::GetConsoleScreenBufferInfo(platform::HANDLE handle,
                                          platform::CONSOLE_SCREEN_BUFFER_INFO* info) {
-    Log(Op::GetConsoleScreenBufferInfo, handle).cursor = cursor_;
+    Call& call = Log(Op::GetConsoleScreenBufferInfo, handle);
+    call.cursor = cursor_;
+    Report(call);
     if (!IsConsole(handle)) return false;
     int16_t w = static_cast<int16_t>(width_), h = static_cast<int16_t>(height_);
     info->dwSize = {w, h};
@@ -317,26 +326,30 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     Call& call = Log(Op::WriteConsoleA, handle);
     call.reservedPointer = reserved != nullptr;
     const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
-    call.bytes.assign(bytes, bytes + count);
+    if (observer_ == nullptr) call.bytes.assign(bytes, bytes + count);
     bytesWritten_ += count;
-    if (!IsConsole(handle)) return false;
-    if (codePage_ == platform::CP_UTF8) {
-        for (size_t i = 0; i < count;) ShowCharacter(Decode(bytes, count, i));
-    } else {
-        for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
+    const bool console = IsConsole(handle);
+    if (console) {
+        if (codePage_ == platform::CP_UTF8) {
+            for (size_t i = 0; i < count;) ShowCharacter(Decode(bytes, count, i));
+        } else {
+            for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
+        }
+        call.cursor = cursor_;
+        *written = count;
     }
-    call.cursor = cursor_;
-    *written = count;
-    return true;
+    Report(call, buffer, count);
+    return console;
 }
 
 bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
                                           platform::DWORD length, platform::COORD start,
                                           platform::DWORD* written) {
     Call& call = Log(Op::WriteConsoleOutputAttribute, handle);
-    call.attributes.assign(attributes, attributes + length);
+    if (observer_ == nullptr) call.attributes.assign(attributes, attributes + length);
     call.coord = start;
     call.cursor = cursor_;
+    Report(call, attributes, length);
     if (!IsConsole(handle)) return false;
     // Clipped at the end of the buffer; a start outside it writes nothing.
     platform::DWORD done = 0;
@@ -357,32 +370,33 @@ bool Console::WriteFile(platform::HANDLE handle, const void* buffer, platform::D
     Call& call = Log(Op::WriteFile, handle);
     call.reservedPointer = overlapped != nullptr;
     const char* bytes = static_cast<const char*>(buffer);
-    call.bytes.assign(bytes, bytes + count);
+    if (observer_ == nullptr) call.bytes.assign(bytes, bytes + count);
+    Report(call, buffer, count);
     if (handle != kOutputHandle || !redirected_) return false;
-    written_.append(bytes, count);
+    if (observer_ == nullptr) written_.append(bytes, count);
     *written = count;
     return true;
 }
 
 platform::DWORD Console::GetConsoleOutputCP() {
-    Log(Op::GetConsoleOutputCP, kOutputHandle);
+    Report(Log(Op::GetConsoleOutputCP, kOutputHandle));
     return codePage_;
 }
 
 bool Console::GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode) {
-    Log(Op::GetConsoleMode, handle);
+    Report(Log(Op::GetConsoleMode, handle));
     if (!IsConsole(handle)) return false;
     *mode = 0x3 | (deferredWrap_ ? platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
     return true;
 }
 
 platform::DWORD Console::GetTerminalWidth(platform::HANDLE handle) {
-    Log(Op::GetTerminalWidth, handle);
+    Report(Log(Op::GetTerminalWidth, handle));
     return handle == kOutputHandle ? static_cast<platform::DWORD>(terminalWidth_) : 0;
 }
 
 const char* Console::GetCommandLineA() {
-    Log(Op::GetCommandLineA, kOutputHandle);
+    Report(Log(Op::GetCommandLineA, kOutputHandle));
     return commandLine_.data();
 }
 

@@ -68,6 +68,17 @@ std::string Describe(const Call& call);
 // The UTF-8 bytes of a code point.
 std::string Utf8(uint32_t codePoint);
 
+// Sees each call as it is made, for runs whose calls are too many or too
+// long to keep. The call it is shown carries no bytes or attributes: those
+// come as they were passed, `count` bytes or attributes at `data`.
+class Observer {
+  public:
+    virtual void Saw(const Call& call, const void* data, size_t count) = 0;
+
+  protected:
+    ~Observer() = default;
+};
+
 class Console {
   public:
     // A blank buffer of width x height cells in the console's own attribute,
@@ -94,6 +105,9 @@ class Console {
         codePage_ = codePage;
         layout_ = layout;
     }
+    // Shows every call to `observer` instead of logging it; Written() then
+    // stays empty too. Reset() ends it.
+    void Observe(Observer* observer) { observer_ = observer; }
     // Standard output is a terminal `width` columns wide that shows colour
     // escape sequences: redirected, and GetTerminalWidth says so.
     void SetTerminal(int width) {
@@ -139,6 +153,9 @@ class Console {
     }
     bool IsConsole(platform::HANDLE handle) const;
     Call& Log(Op op, platform::HANDLE handle);
+    void Report(const Call& call, const void* data = nullptr, size_t count = 0) {
+        if (observer_ != nullptr) observer_->Saw(call, data, count);
+    }
     void Show(unsigned char c);
     void ShowCharacter(uint32_t codePoint);
     void Put(uint32_t character);
@@ -161,6 +178,8 @@ class Console {
     size_t logLimit_ = 0;
     uint64_t callCount_ = 0;
     uint64_t bytesWritten_ = 0;
+    Observer* observer_ = nullptr;
+    Call observed_ = {};
 };
 
 // The one console that the simulated backend's platform functions act on.

@@ -89,7 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"BlankAfterStarEndsWithoutCode", "66 65* 3", Expect().Flush("B", 0x07, 0, 0)},
         TokenCase{"CodeFollowedByString", "65\"b\"66", Expect().Flush("AbB", 0x07, 0, 0)},
         TokenCase{"HighCodesAppended", "128 255",
-                  Expect().CodePage().Flush("\x80\xFF", 0x07, 0, 0)}),
+                  Expect().CodePage().Flush("\x80\xFF", 0x07, 0, 0)},
+        TokenCase{"BlankCodeStaysInTheColouredRun", "/1F\"a\"32\"b\"",
+                  Expect().Flush("a b", 0x1F, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,9 +1,13 @@
 // The native program as a process: its command line rebuilt from argv, and
 // its bytes written into a pipe and into a file.
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <string>
@@ -26,9 +30,16 @@ int Wait(pid_t child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-pid_t Start(const std::string& path, const std::vector<std::string>& arguments, int output) {
+// TERM as given, or unset when `term` is null.
+pid_t Start(const std::string& path, const std::vector<std::string>& arguments, int output,
+            const char* term = "xterm") {
     pid_t child = fork();
     if (child == 0) {
+        if (term != nullptr) {
+            setenv("TERM", term, 1);
+        } else {
+            unsetenv("TERM");
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(path.c_str()));
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -116,14 +127,113 @@ TEST(NativeProgram, QuotesAProgramNameThatHoldsABlank) {
 // The command line holds at most 32,767 characters, as on Windows, and only
 // whole arguments: a longer one is left out with all that follows it.
 TEST(NativeProgram, KeepsWholeArgumentsUpToTheLongestCommandLine) {
-    const std::string fits = "\"" + std::string(32000, 'f') + "\"";
-    Outcome outcome = RunIntoPipe({fits, "13", "10"});
-    EXPECT_EQ(outcome.bytes, std::string(32000, 'f') + "\r\n");
+    // A string argument of `length` characters, its quotes included.
+    auto quoted = [](size_t length) { return "\"" + std::string(length - 2, 'f') + "\""; };
+    // The quoted name (32 characters), a blank, "a" and a blank leave 32,730.
+    const std::string name = "/opt/dir with blanks/colortext";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string path;
+        std::string bytes;
+    } cases[] = {
+        {"long argument",
+         {quoted(32002), "13", "10"},
+         "colortext",
+         std::string(32000, 'f') + "\r\n"},
+        {"far too long", {"\"a\"", quoted(40002), "\"b\""}, "colortext", "a"},
+        {"ends on the last character",
+         {"\"a\"", quoted(32730)},
+         name,
+         "a" + std::string(32728, 'f')},
+        {"one character too many", {"\"a\"", quoted(32731), "\"b\""}, name, "a"},
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = RunIntoPipe(c.arguments, c.path);
+        EXPECT_EQ(outcome.bytes, c.bytes) << c.name;
+        EXPECT_EQ(outcome.exitCode, 0) << c.name;
+    }
+}
 
-    const std::string tooLong = "\"" + std::string(40000, 'x') + "\"";
-    outcome = RunIntoPipe({"\"a\"", tooLong, "\"b\""});
-    EXPECT_EQ(outcome.bytes, "a");
-    EXPECT_EQ(outcome.exitCode, 0);
+// Standard output is a terminal of `columns` (0: one that reports none);
+// returns what the terminal received, its line discipline set to pass the
+// bytes unchanged.
+Outcome RunOnTerminal(const std::vector<std::string>& arguments, const char* term,
+                      unsigned short columns) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {"", -1};
+    const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(terminal, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(terminal, TCSANOW, &raw);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    ioctl(terminal, TIOCSWINSZ, &size);
+    pid_t child = Start("colortext", arguments, terminal, term);
+    close(terminal);
+    // Once the program has ended and its side is closed, reading fails (EIO).
+    std::string bytes;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(master, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0) bytes.append(buffer, static_cast<size_t>(n));
+    }
+    close(master);
+    return {bytes, Wait(child)};
+}
+
+// Colours go to a terminal unless it is a dumb one; tabs and the column
+// follow the width it reports, 80 when it reports none.
+TEST(NativeProgram, WritesToATerminalAsWideAsItSays) {
+    const std::string red = "\x1b[91m", off = "\x1b[0m", letters(25, 'A'), tabs(10, '\t');
+    const struct {
+        const char* name;
+        const char* term;
+        unsigned short columns;
+        std::vector<std::string> arguments;
+        std::string bytes;
+    } cases[] = {
+        {"xterm", "xterm", 80, {"/0C", "\"x\"", "9", "\"y\""}, red + "x       y" + off},
+        {"TERM unset", nullptr, 80, {"/0C", "\"x\""}, red + "x" + off},
+        {"dumb terminal", "dumb", 80, {"/0C", "\"x\"", "9", "\"y\""}, "x       y"},
+        // 25 letters end in column 5 of 20, column 25 of 80.
+        {"narrow", "xterm", 20, {"65*25", "/0C", "9", "\"x\""}, letters + red + "   x" + off},
+        {"wide", "xterm", 80, {"65*25", "/0C", "9", "\"x\""}, letters + red + "       x" + off},
+        // The tenth raw tab reaches column 80 and stops in the last one, 79
+        // of the 80 taken for none.
+        {"none", "xterm", 0, {"\"a\"", "9*10", "/0C", "9", "\"x\""}, "a" + tabs + red + " x" + off},
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = RunOnTerminal(c.arguments, c.term, c.columns);
+        EXPECT_EQ(outcome.bytes, c.bytes) << c.name;
+        EXPECT_EQ(outcome.exitCode, 0) << c.name;
+    }
+}
+
+// A non-blocking output (the flag belongs to the open file, so whoever
+// shares it may have set it) takes part of a write and then refuses more
+// until its reader catches up; every byte must still arrive.
+TEST(NativeProgram, WritesEverythingToASlowNonBlockingReader) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    const int small = 2048;
+    setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    setsockopt(ends[0], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    fcntl(ends[1], F_SETFL, fcntl(ends[1], F_GETFL) | O_NONBLOCK);
+    pid_t child = Start("colortext", {"65*40000", "13", "10"}, ends[1]);
+    close(ends[1]);
+    std::string bytes;
+    char buffer[700];
+    ssize_t n;
+    while ((n = read(ends[0], buffer, sizeof buffer)) > 0) {
+        bytes.append(buffer, static_cast<size_t>(n));
+        usleep(200);
+    }
+    close(ends[0]);
+    EXPECT_EQ(bytes, std::string(40000, 'A') + "\r\n");
+    EXPECT_EQ(Wait(child), 0);
 }
 
 // A reader that has gone away makes the writes fail, not the program.

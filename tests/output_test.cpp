@@ -180,7 +180,15 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"EachCharacterIsAColumnAfterASwitch", 0, "\"\xE4\xB8\xAD\" /0C 9 \"x\"",
                    "\xE4\xB8\xAD       x", 65001},
         OutputCase{"InvalidBytesAreColumnsInUtf8", 0, "\"\xFF\xC3\" 9 \"x\"", "\xFF\xC3      x",
-                   65001}),
+                   65001},
+        // The column after a run follows its raw bytes: a, b, back to 0, c,
+        // back one, d: column 1.
+        OutputCase{"RawControlBytesInARunMoveTheColumn", 0, "\"ab\rc\bd\" /0C 9 \"x\"",
+                   "ab\rc\bd       x"},
+        OutputCase{"OtherControlBytesAndDeleteStayPut", 0, "\"a\x01\x1b\" 127 /0C 9 \"x\"",
+                   "a\x01\x1b\x7f       x"},
+        OutputCase{"RawTabsInARunGoToTheirStops", 0, "\"a\" 9*2 /0C 9 \"x\"", "a\t\t        x"},
+        OutputCase{"BackspaceStopsAtColumnZero", 0, "\"\bab\" /0C 9 \"x\"", "\bab      x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -202,6 +210,17 @@ INSTANTIATE_TEST_SUITE_P(
         // Raw tabs stop in the last column, 19: 5 blanks to the next stop.
         OutputCase{"RawTabStopsAtTheLastColumn", 20, "\"abc\" 9*3 /0C 9 \"x\"",
                    "abc\t\t\t\x1b[91m     x\x1b[0m"},
+        OutputCase{"RawControlBytesInARunMoveTheColumn", 80, "/0C \"ab\rc\bd\" /0A 9 \"x\"",
+                   "\x1b[91mab\rc\bd\x1b[0m\x1b[92m       x\x1b[0m"},
+        OutputCase{"OtherControlBytesAndDeleteStayPut", 80, "\"a\x01\x1b\" 127 /0C 9 \"x\"",
+                   "a\x01\x1b\x7f\x1b[91m       x\x1b[0m"},
+        // Column 16 of 20 after the raw tabs: 8 blanks to the next stop.
+        OutputCase{"RawTabsInARunGoToTheirStops", 20, "\"a\" 9*2 /0C 9 \"x\"",
+                   "a\t\t\x1b[91m        x\x1b[0m"},
+        OutputCase{"BackspaceStopsAtColumnZero", 80, "\"\bab\" /0C 9 \"x\"",
+                   "\bab\x1b[91m      x\x1b[0m"},
+        OutputCase{"BlankCodeStaysInTheColouredRun", 80, "/1F \"a\" 32 \"b\"",
+                   "\x1b[97;44ma b\x1b[0m"},
         // A UTF-8 letter is one column however many bytes it takes.
         OutputCase{"Utf8LetterIsOneColumn", 80, "\"caf\xC3\xA9\" /0C 9 \"x\"",
                    "caf\xC3\xA9\x1b[91m    x\x1b[0m"},
