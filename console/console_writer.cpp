@@ -7,18 +7,17 @@ using platform::COORD;
 
 namespace {
 
-bool HasControlByte(const uint8_t* text, uint32_t count) {
+// What kinds of byte the text holds: kControl for one below 0x20, kHigh
+// for one of 0x80 and above.
+constexpr uint32_t kControl = 1;
+constexpr uint32_t kHigh = 2;
+uint32_t Kinds(const uint8_t* text, uint32_t count) {
+    uint32_t kinds = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        if (text[i] < 0x20) return true;
+        if (text[i] < 0x20) kinds |= kControl;
+        if (text[i] >= 0x80) kinds |= kHigh;
     }
-    return false;
-}
-
-bool HasHighByte(const uint8_t* text, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-        if (text[i] >= 0x80) return true;
-    }
-    return false;
+    return kinds;
 }
 
 // How many bytes at the end of the text begin a character that the text
@@ -38,6 +37,12 @@ uint32_t UnfinishedTail(const uint8_t* text, uint32_t count) {
 // for the lead bytes of U+3000 to U+DFFF, mostly East Asian scripts, and of
 // the planes above, mostly emoji; one for the rest, and for a byte that
 // begins nothing, shown as a replacement character.
+// How many bytes the UTF-8 character that `lead` begins has; a byte that
+// begins nothing is one of its own.
+int32_t LeadLength(uint8_t lead) {
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
 int32_t LikelyCells(uint8_t lead) {
     return (lead >= 0xE3 && lead <= 0xED) || (lead >= 0xF0 && lead <= 0xF4) ? 2 : 1;
 }
@@ -146,7 +151,7 @@ void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
 uint32_t ConsoleWriter::NextColumn() {
     if (OnTerminal()) return TerminalColumnAfterPending();
     if (output_ != Output::kConsole) return Advance(column_, storage_.text, length_);
-    if (HasHighByte(storage_.text, length_) && Utf8()) FlushPending();
+    if ((Kinds(storage_.text, length_) & kHigh) != 0 && Utf8()) FlushPending();
     // Pending text that reaches past the row's end goes on in the next row.
     const uint32_t x = static_cast<uint32_t>(snapshot_.dwCursorPosition.X);
     return ((wrapPending_ ? 0 : x) + length_) % static_cast<uint32_t>(Width());
@@ -163,14 +168,15 @@ void ConsoleWriter::Flush(bool keepUnfinished) {
         CountsCharacters()) {
         kept = UnfinishedTail(storage_.text, length_);
     }
-    if (output_ == Output::kConsole) {
-        FlushToConsole(kept);
-        return;
-    }
+    // Bytes that a tab has already counted in the terminal's column, as a
+    // character the tab's blanks cut short, go out where they are.
+    if (OnTerminal() && kept > length_ - laidOut_) kept = length_ - laidOut_;
     uint8_t tail[3];
     length_ -= kept;
     for (uint32_t i = 0; i < kept; ++i) tail[i] = storage_.text[length_ + i];
-    if (OnTerminal()) {
+    if (output_ == Output::kConsole) {
+        FlushToConsole();
+    } else if (OnTerminal()) {
         FlushToTerminal();
     } else {
         WriteBytes(storage_.text, length_);
@@ -187,30 +193,39 @@ void ConsoleWriter::Flush(bool keepUnfinished) {
 // replacement character. With `spread` above 0 it measures only so far that
 // the range stays narrower than that, stopping before a character, and
 // shortens `count` to match.
-ConsoleWriter::Extent ConsoleWriter::Measure(uint32_t& count, int32_t spread, bool utf8) {
+ConsoleWriter::Extent ConsoleWriter::Measure(const uint8_t* text, uint32_t& count, int32_t spread,
+                                             bool utf8) {
     Extent e = {0, 0, 0};
     int32_t following = 0;  // continuation bytes the last lead byte announced
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t byte = storage_.text[i];
-        if (byte < 0x80 || !utf8) {
-            ++e.least;
-            ++e.likely;
-            following = 0;
-        } else if (byte < 0xC0 && following > 0) {
+    for (uint32_t i = 0; i < count; ++i, ++e.most) {
+        const uint8_t byte = text[i];
+        const bool doubtful = utf8 && byte >= 0x80;
+        if (doubtful && byte < 0xC0 && following > 0) {
             --following;
-        } else {
-            // A lead byte, or one that continues nothing and shows alone.
-            const int32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-            if (spread > 0 && i > 0 && e.most - e.least + length >= spread) {
-                count = i;
-                break;
-            }
-            e.likely += LikelyCells(byte);
-            following = length - 1;
+            continue;
         }
-        ++e.most;
+        // A character begins here: a lead byte, or one that continues
+        // nothing and shows alone.
+        const int32_t length = doubtful ? LeadLength(byte) : 1;
+        if (spread > 0 && i > 0 &&
+            PieceIsFull(e.most - e.least + (doubtful ? length : 0), e.most + length, spread)) {
+            count = i;
+            break;
+        }
+        following = length - 1;
+        e.least += doubtful ? 0 : 1;
+        e.likely += doubtful ? LikelyCells(byte) : 1;
     }
     return e;
+}
+
+// Whether a piece of text that may scroll must end before the next
+// character, which would make the range of its possible cell counts
+// `range` wide and its bytes `bytes`: the range must stay narrower than
+// `spread`, and the attribute run must fit in half the storage while more
+// text waits behind it.
+bool ConsoleWriter::PieceIsFull(int32_t range, int32_t bytes, int32_t spread) {
+    return range >= spread || bytes > static_cast<int32_t>(kMaxRunLength / 2);
 }
 
 // Of the cell counts the text may take, those that would leave the cursor
@@ -263,25 +278,27 @@ ConsoleWriter::Fit ConsoleWriter::FitRun(int32_t start, int32_t after, Extent ex
 // scroll the buffer goes out in pieces whose possible cell counts differ by
 // less than a row, so that the cursor tells how far each one scrolled. Text
 // that holds control bytes moves the cursor in ways that cannot be worked
-// back: it is coloured one cell per byte from where it began. The last
-// `kept` bytes stay pending.
-void ConsoleWriter::FlushToConsole(uint32_t kept) {
+// back: it is coloured one cell per byte from where it began.
+void ConsoleWriter::FlushToConsole() {
     const int32_t width = Width();
     const int32_t size = width * snapshot_.dwSize.Y;
-    const bool control = HasControlByte(storage_.text, length_);
-    const bool utf8 = !control && HasHighByte(storage_.text, length_) && Utf8();
-    while (length_ > kept) {
+    const uint32_t kinds = Kinds(storage_.text, length_);
+    const bool control = (kinds & kControl) != 0;
+    const bool utf8 = kinds == kHigh && Utf8();
+    for (uint32_t done = 0; done < length_;) {
         const COORD before = snapshot_.dwCursorPosition;
         // A pending wrap puts the next character at the start of the next
         // row, which on the bottom row is past the buffer until it scrolls.
         const int32_t start = before.Y * width + before.X + (wrapPending_ ? 1 : 0);
-        uint32_t count = length_ - kept;
+        uint8_t* const text = storage_.text + done;
+        uint32_t count = length_ - done;
         // Text that may reach the bottom row's end takes at most a cell a
         // byte; its pieces must be told apart by less than a row.
-        const bool mayScroll = start + static_cast<int32_t>(count) >= size;
-        const Extent extent = Measure(count, mayScroll ? width : 0, utf8);
-        platform::WriteConsoleA(handle_, storage_.text, count, &written_, nullptr);
+        const bool mayScroll = utf8 && start + static_cast<int32_t>(count) >= size;
+        const Extent extent = Measure(text, count, mayScroll ? width : 0, utf8);
+        platform::WriteConsoleA(handle_, text, count, &written_, nullptr);
         RefreshSnapshot();
+        done += count;
 
         // The first byte scrolls the buffer when a wrap is pending on the
         // bottom row.
@@ -300,13 +317,10 @@ void ConsoleWriter::FlushToConsole(uint32_t kept) {
             first = 0;
         }
 
-        // The text is out: what is left of it moves to the front, and the
-        // attribute run is built behind it. A piece of m bytes takes at most
-        // m cells, so the run ends within the storage.
-        const uint32_t left = length_ - count;
-        for (uint32_t i = 0; i < left; ++i) storage_.text[i] = storage_.text[count + i];
-        length_ = left;
-        uint16_t* const run = storage_.run + (left + 1) / 2;
+        // A piece takes no more cells than it has bytes. The attribute run
+        // is built over the text once all of it is out; until then behind
+        // it, in the storage's upper half, which a piece never overfills.
+        uint16_t* const run = storage_.run + (done < length_ ? kMaxRunLength / 2 : 0);
         for (int32_t i = 0; i < cells; ++i) run[i] = attribute_;
         const COORD at = {static_cast<int16_t>(first % width), static_cast<int16_t>(first / width)};
         platform::WriteConsoleOutputAttribute(
@@ -466,7 +480,11 @@ void ConsoleWriter::WriteDirect(uint8_t byte) {
         WriteBytes(storage_.text, 1);
         return;
     }
+    const COORD before = snapshot_.dwCursorPosition;
     platform::WriteConsoleA(handle_, storage_.text, 1, &written_, nullptr);
     RefreshSnapshot();
-    wrapPending_ = false;
+    // A byte that moved the cursor (CR, LF, BS, a glyph) has taken a
+    // pending wrap with it; one that did nothing (BEL) has left it.
+    const COORD after = snapshot_.dwCursorPosition;
+    if (after.X != before.X || after.Y != before.Y) wrapPending_ = false;
 }

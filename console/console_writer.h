@@ -75,10 +75,11 @@ class ConsoleWriter {
     void Flush(bool keepUnfinished);
     bool Utf8();
     bool CountsCharacters();
-    Extent Measure(uint32_t& count, int32_t spread, bool utf8);
+    static Extent Measure(const uint8_t* text, uint32_t& count, int32_t spread, bool utf8);
+    static bool PieceIsFull(int32_t range, int32_t bytes, int32_t spread);
     Fit FitRun(int32_t start, int32_t after, Extent extent);
     Fit FitFrom(int32_t start, int32_t after, Extent extent);
-    void FlushToConsole(uint32_t kept);
+    void FlushToConsole();
     void FlushToTerminal();
     void WriteBytes(const uint8_t* bytes, uint32_t count);
     uint32_t Advance(uint32_t column, const uint8_t* bytes, uint32_t count);

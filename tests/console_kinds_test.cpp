@@ -120,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
                  -1, false},
         KindCase{"TwoFullRowsFromTheBottomRow", 20, 4, 0, 3, "/1F 61*40 /4E \"next\"", 'n', 0, 3,
                  false},
+        // A bell moves nothing: a pending wrap is still pending after it.
+        KindCase{"ThenABellAndATab", 20, 4, 0, 0, kRow + "7 9 \"b\"", 'b', 8, 1, false},
         // The console shows byte 1 as a glyph, which fills the row unseen.
         KindCase{"ThenAControlGlyphAndARun", 20, 4, 0, 0, "/1F 61*19 1 /4E \"next\"", 'n', 0, 1,
                  false},

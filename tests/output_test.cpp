@@ -257,6 +257,12 @@ INSTANTIATE_TEST_SUITE_P(
         // The full storage splits the 1366th character after its first byte;
         // 1366 wide characters and an e with acute end in column 13 of an
         // 80-column terminal.
+        // The storage fills with a character the tab has counted as cut
+        // short: it goes out where it is, and the tab stands: 4093 letters
+        // end in column 13, the cut character takes one more.
+        OutputCase{"TabAfterACharacterCutByTheFullStorage", 80,
+                   "\"" + std::string(4093, 'a') + "\xF0\x9C\x93\" 9 \"x\"",
+                   std::string(4093, 'a') + "\xF0\x9C\x93  x"},
         OutputCase{"CharacterSplitByTheFullStorage", 80,
                    "\"" + Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9\" 9 \"x\"",
                    Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9   x"}),
