@@ -1,19 +1,26 @@
 // Fuzz target: the input is a raw command line. The whole program runs it on
-// the simulated console, into a file and on a terminal, and each time what
-// it printed must be exactly what the model (model.h) says: every cell's
+// simulated consoles, into a file and on a terminal, and each time what it
+// printed must be exactly what the model (model.h) says: every cell's
 // character and colour and the cursor on a console, every byte elsewhere.
 // Nothing is left out of that: where a long run is cut into writes of 4 KB
 // could be the program's own affair, but it shows (each write has its own
 // colour sequences on a terminal, and a tab counts from where its write
-// began), so the model cuts runs where the README says they are cut.
-// Each call is also checked as it is made: every recolouring covers exactly
-// the cells of the text written before it. Any difference aborts with the
-// reason.
+// began), so the model cuts runs where the README says they are cut. One
+// thing the model cannot know, by design: on a console that defers the
+// wrap, whether a write that left the cursor in the last column filled it,
+// when the program cannot know either (a run with control bytes, a glyph
+// written alone, or UTF-8 of doubtful width). From such a write on, the
+// screen is not compared; the calls still are.
+// Each call is also checked as it is made: on a legacy console every
+// recolouring covers exactly the cells of the text written before it, and
+// on today's consoles it covers no more cells than the text has bytes. Any
+// difference aborts with the reason.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,7 +45,17 @@ struct Shape {
     int16_t x, y;
     uint16_t ownAttribute;
     bool behindMarker;  // the input follows `prog "MARKER" `
+    model::Console console;
+    // Which inputs run here: those whose length leaves this remainder
+    // modulo `every`.
+    int every, remainder;
 };
+
+constexpr model::Console kLegacy = {false, false, false};
+constexpr model::Console kVirtualTerminal = {true, false, false};
+constexpr model::Console kUtf8Host = {false, true, false};
+constexpr model::Console kUtf8HostVirtualTerminal = {true, true, false};
+constexpr model::Console kUtf8Wine = {false, true, true};
 
 // The input as the raw command line, its first token taken for the program
 // name, and behind a marker, all of it read as arguments. The consoles are
@@ -47,13 +64,23 @@ struct Shape {
 // number of tab stops. The terminal is narrow, so that its column wraps:
 // 11 columns for inputs of odd length, where a wrap moves the tab stops and
 // a tab passes the last column, 16 for the others, where a tab ends right
-// on it.
+// on it. Each input also meets one of today's consoles, in turn: one that
+// defers the wrap, and UTF-8 ones laid out as the console host and as
+// Wine lays them out; and a file read as UTF-8 or not.
 constexpr Shape kShapes[] = {
-    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false},
-    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false},
-    {"console 7x3", Kind::kConsole, 7, 3, 0, 2, 0x5A, true},
-    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true},
-    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true},
+    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, kLegacy, 1, 0},
+    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, kLegacy, 2, 0},
+    {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, kUtf8Host, 2, 1},
+    {"console 7x3", Kind::kConsole, 7, 3, 0, 2, 0x5A, true, kLegacy, 1, 0},
+    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true, kLegacy, 2, 1},
+    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, kLegacy, 2, 0},
+    {"console 16x4 in virtual-terminal mode", Kind::kConsole, 16, 4, 3, 2, 0x2E, false,
+     kVirtualTerminal, 4, 0},
+    {"UTF-8 console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, kUtf8Host, 4, 1},
+    {"UTF-8 console 12x3 in virtual-terminal mode", Kind::kConsole, 12, 3, 0, 2, 0x5A, true,
+     kUtf8HostVirtualTerminal, 4, 2},
+    {"UTF-8 console 13x3 as Wine lays it out", Kind::kConsole, 13, 3, 0, 2, 0x5A, true, kUtf8Wine,
+     4, 3},
 };
 
 std::string Printable(const std::string& bytes) {
@@ -168,8 +195,10 @@ class CallChecker : public simulated::Observer {
             Broken(At() + "writes " + std::to_string(count) + " bytes");
         }
         written_ = count;
-        firstByte_ = *static_cast<const unsigned char*>(data);
-        controls_ = HasControlByte(static_cast<const unsigned char*>(data), count);
+        const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        firstByte_ = bytes[0];
+        controls_ = HasControlByte(bytes, count);
+        high_ = std::any_of(bytes, bytes + count, [](unsigned char c) { return c >= 0x80; });
         step_ = Step::kCursor;
     }
 
@@ -178,7 +207,19 @@ class CallChecker : public simulated::Observer {
             Broken(At() + std::to_string(written_) +
                    " bytes of text are written without a recolouring");
         }
+        // A glyph written alone into the last column may leave the wrap
+        // pending, or not: the cursor stays where it was either way.
+        if (InLastColumn() && after_.X == cursor_.X && after_.Y == cursor_.Y &&
+            firstByte_ != '\a') {
+            undecided_ = true;
+        }
         cursor_ = after_;
+    }
+
+    // On a console that defers the wrap, a write that leaves the cursor in
+    // the last column may have filled it or not.
+    bool InLastColumn() const {
+        return shape_.console.deferredWrap && after_.X == shape_.width - 1;
     }
 
     // From the cursor read before the write, as many cells as it has bytes;
@@ -190,6 +231,17 @@ class CallChecker : public simulated::Observer {
             if (attributes[i] != attributes[0] || attributes[i] > 0xFF) {
                 Broken(At() + "the recolouring mixes attributes");
             }
+        }
+        // Today's consoles: a write takes no more cells than it has bytes,
+        // and which ones is for the model to say. Where the cursor cannot
+        // tell whether a wrap waits, what follows cannot be told either: a
+        // run with control bytes, or one with characters of doubtful width
+        // on a UTF-8 console.
+        if (shape_.console.deferredWrap || shape_.console.utf8) {
+            if (count > written_) Broken(At() + "recolours more cells than were written");
+            if (InLastColumn() && (controls_ || (shape_.console.utf8 && high_))) undecided_ = true;
+            cursor_ = after_;
+            return;
         }
         const int width = shape_.width, height = shape_.height;
         const int start = cursor_.Y * width + cursor_.X;
@@ -236,7 +288,12 @@ class CallChecker : public simulated::Observer {
     size_t written_ = 0;
     unsigned char firstByte_ = 0;
     bool controls_ = false;
+    bool high_ = false;
     int questions_[2] = {0, 0};
+    bool undecided_ = false;
+
+  public:
+    bool Undecided() const { return undecided_; }
 };
 
 void CompareScreens(const simulated::Console& console, const model::Screen& want) {
@@ -269,7 +326,7 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     currentLine = &line;
     expected.clear();
     if (shape.kind != Kind::kConsole) {
-        model::Bytes(actions, static_cast<uint32_t>(shape.width), expected);
+        model::Bytes(actions, static_cast<uint32_t>(shape.width), shape.console.utf8, expected);
     }
     CallChecker checker(shape, expected);
 
@@ -282,14 +339,19 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     console.SetCommandLine(line);
     if (shape.kind == Kind::kTerminal) console.SetTerminal(shape.width);
     if (shape.kind == Kind::kFile) console.SetRedirected(true);
+    console.SetCodePage(
+        shape.console.utf8 ? platform::CP_UTF8 : 437,
+        shape.console.wine ? simulated::Layout::kWine : simulated::Layout::kConsoleHost);
+    console.SetDeferredWrap(shape.console.deferredWrap);
     console.Observe(&checker);
     const int code = RunCommandLine();
     if (code != 0) Broken("exit code " + std::to_string(code));
     checker.Finish();
     if (console.OwnAttribute() != shape.ownAttribute) Broken("the console's own attribute changed");
 
-    if (isConsole) {
-        model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute);
+    if (isConsole && !checker.Undecided()) {
+        model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute,
+                     shape.console);
         model::LayOnConsole(actions, want);
         CompareScreens(console, want);
     }
@@ -329,7 +391,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool longRuns = MakesLongRuns(rawActions, size) || MakesLongRuns(markedActions, size);
     if (longRuns != kLongRuns) return -1;
     for (const Shape& shape : kShapes) {
-        if (shape.kind == Kind::kTerminal && shape.width % 2 != size % 2) continue;
+        if (static_cast<int>(size % static_cast<size_t>(shape.every)) != shape.remainder) continue;
         if (shape.behindMarker) {
             RunOn(shape, marked, markedActions);
         } else {

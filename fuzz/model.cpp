@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "console/display_width.h"
+#include "interpreter/usage.h"
+#include "platform/simulated_console.h"
+
 namespace model {
 
 namespace {
@@ -37,6 +41,7 @@ class Reader {
 
     void ReadAll() {
         SkipProgramName();
+        if (Request()) return;
         for (;;) {
             while (*p_ == ' ') ++p_;
             const unsigned char c = *p_;
@@ -63,6 +68,28 @@ class Reader {
         } else {
             while (*p_ != '\0' && *p_ != ' ') ++p_;
         }
+    }
+
+    // An argument text that is nothing but one of the requests' words, with
+    // blanks around it, is answered with the request's text: its line ends
+    // as control codes, the rest as text in light grey.
+    bool Request() {
+        std::string words(reinterpret_cast<const char*>(p_));
+        words.erase(0, words.find_first_not_of(' '));
+        words.erase(words.find_last_not_of(' ') + 1);
+        for (uint32_t i = 0; i < kRequestCount; ++i) {
+            if (words != kRequests[i].word) continue;
+            for (const char* c = kRequests[i].reply; *c != '\0'; ++c) {
+                const uint8_t byte = static_cast<uint8_t>(*c);
+                if (byte < 0x20) {
+                    actions_.push_back({Action::kControl, byte, 0, 0});
+                } else {
+                    Text(byte, 1);
+                }
+            }
+            return true;
+        }
+        return false;
     }
 
     // `/` and two digits, background then foreground, or `/`, a digit and a
@@ -127,8 +154,14 @@ class Output {
     // The column the next write begins in.
     virtual uint32_t Column() const = 0;
     // The column in which a byte after `text` would land, were `text`
-    // written from Column().
-    virtual uint32_t ColumnAfter(const std::string& text) const = 0;
+    // written from Column() in `attribute`.
+    virtual uint32_t ColumnAfter(const std::string& text, uint8_t attribute) const = 0;
+    // Whether the text gathered before a tab must be written first, for
+    // the output to tell where it ends.
+    virtual bool WrittenBeforeTab(const std::string& text) const = 0;
+    // Whether a UTF-8 character cut by the end of a piece waits for the
+    // next one instead.
+    virtual bool KeepsCharactersWhole() const = 0;
     virtual void Write(const std::string& text, uint8_t attribute) = 0;
     virtual void Control(uint8_t byte) = 0;
 
@@ -136,21 +169,46 @@ class Output {
     ~Output() = default;
 };
 
+// How many bytes at the end of the text are a lead byte of UTF-8 (0xC2 to
+// 0xF4) and fewer continuation bytes than it announces.
+size_t UnfinishedTail(const std::string& text) {
+    for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        const uint8_t c = static_cast<uint8_t>(text[text.size() - back]);
+        if (c >= 0x80 && c < 0xC0) continue;
+        const size_t announced = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        return c >= 0xC2 && c <= 0xF4 && announced > back ? back : 0;
+    }
+    return 0;
+}
+
 // Text is gathered up to the next colour switch, control code or the end,
 // and goes out in pieces of at most kPiece bytes; a piece is written once
-// it is full and more text follows. A tab pads to the next multiple of 8
-// from the column in which the text gathered so far would leave the cursor.
+// it is full and more text follows, less a UTF-8 character it would cut
+// where the output reads UTF-8. A tab pads to the next multiple of 8 from
+// the column in which the text gathered so far would leave the cursor.
 void Play(const std::vector<Action>& actions, Output& out) {
     static std::string text;
     text.clear();
+    // Of the text, the bytes that a tab has counted already: a character
+    // they leave unfinished is cut short by the tab, not held back.
+    size_t counted = 0;
     uint8_t attribute = 0x07;
     auto write = [&] {
         if (!text.empty()) out.Write(text, attribute);
         text.clear();
+        counted = 0;
+    };
+    auto piece = [&] {
+        const size_t kept =
+            out.KeepsCharactersWhole() ? std::min(UnfinishedTail(text), text.size() - counted) : 0;
+        const std::string tail = text.substr(text.size() - kept);
+        text.resize(text.size() - kept);
+        write();
+        text = tail;
     };
     auto gather = [&](uint8_t byte, uint32_t count) {
         while (count > 0) {
-            if (text.size() == kPiece) write();
+            if (text.size() == kPiece) piece();
             const uint32_t n = std::min(count, static_cast<uint32_t>(kPiece - text.size()));
             text.append(n, static_cast<char>(byte));
             count -= n;
@@ -164,7 +222,9 @@ void Play(const std::vector<Action>& actions, Output& out) {
                 break;
             case Action::kTab:
                 attribute = a.attribute;
-                gather(' ', 8 - out.ColumnAfter(text) % 8);
+                if (out.WrittenBeforeTab(text)) write();
+                counted = text.size();
+                gather(' ', 8 - out.ColumnAfter(text, attribute) % 8);
                 break;
             case Action::kControl:
                 write();
@@ -182,6 +242,7 @@ void Play(const std::vector<Action>& actions, Output& out) {
 // buffer scrolls up and a blank row comes in.
 void NewRow(Screen& s) {
     s.x = 0;
+    s.pending = false;
     if (s.y + 1 < s.height) {
         ++s.y;
         return;
@@ -191,64 +252,109 @@ void NewRow(Screen& s) {
     ++s.scrolled;
 }
 
-// A character `wide` cells wide at the cursor. One that does not fit in
-// what is left of the row begins the next; a full row wraps at once.
-void Put(Screen& s, uint8_t character, int wide) {
-    if (s.x + wide > s.width) NewRow(s);
-    const size_t at = static_cast<size_t>(s.y * s.width + s.x);
-    for (size_t i = 0; i < static_cast<size_t>(wide); ++i) s.cells[at + i] = Cell{character, s.own};
-    s.x += wide;
-    if (s.x == s.width) NewRow(s);
+// One cell at the cursor. Filling a row's last cell wraps at once, or
+// leaves the wrap pending until the next cell comes.
+void Put(Screen& s, uint32_t character) {
+    if (s.pending) NewRow(s);
+    s.cells[static_cast<size_t>(s.y * s.width + s.x)] = Cell{character, s.own};
+    if (s.x + 1 < s.width) {
+        ++s.x;
+    } else if (s.kind.deferredWrap) {
+        s.pending = true;
+    } else {
+        NewRow(s);
+    }
+}
+
+// A character of UTF-8 text. Wine gives each UTF-16 code unit a cell, so
+// one past U+FFFF takes two, which may fall on two rows; the console host
+// gives a wide character two cells on one row, and leaves the last cell of
+// a row blank when only that one is left.
+void PutCharacter(Screen& s, uint32_t c) {
+    if (s.kind.wine) {
+        Put(s, c);
+        if (c > 0xFFFF) Put(s, simulated::kSecondHalf);
+    } else if (simulated::IsWide(c)) {
+        if (!s.pending && s.x + 1 == s.width) Put(s, ' ');
+        Put(s, c);
+        Put(s, simulated::kSecondHalf);
+    } else {
+        Put(s, c);
+    }
 }
 
 // Processed output: CR, LF, BS, BEL and TAB act, every other byte shows.
+// CR, LF and BS drop a pending wrap; a TAB leaves it.
 void Show(Screen& s, uint8_t c) {
     switch (c) {
         case '\r':
             s.x = 0;
+            s.pending = false;
             break;
         case '\n':
             NewRow(s);
             break;
         case '\b':
             if (s.x > 0) --s.x;
+            s.pending = false;
             break;
         case '\a':
             break;
         case '\t':
             // Blanks to the next multiple of 8, but not past the row's end.
-            for (int n = std::min((s.x / 8 + 1) * 8, s.width) - s.x; n > 0; --n) Put(s, ' ', 1);
+            if (s.pending) break;
+            for (int n = std::min((s.x / 8 + 1) * 8, s.width) - s.x; n > 0; --n) Put(s, ' ');
             break;
         default:
-            Put(s, c, 1);
+            Put(s, c);
+    }
+}
+
+// A write's bytes, decoded each time under UTF-8.
+void ShowAll(Screen& s, const std::string& bytes) {
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t i = 0; i < bytes.size();) {
+        if (!s.kind.utf8 || text[i] < 0x80) {
+            Show(s, text[i++]);
+        } else {
+            PutCharacter(s, simulated::DecodeUtf8(text, bytes.size(), i));
+        }
     }
 }
 
 // The text is written where the cursor stands, in the console's own
 // colours, and then its cells take the colour of the write. Plain text
-// fills the cells from the cursor on, and they are followed as the buffer
-// scrolls. Control bytes move the cursor in ways that are not followed:
-// then as many cells as the text has bytes take the colour, from where the
-// cursor stood, up to the end of the buffer.
+// takes the cells from where its first character went to where the cursor
+// stopped (or past it, when a wrap is pending), and they are followed as
+// the buffer scrolls. Control bytes move the cursor in ways that are not
+// followed: then as many cells as the text has bytes take the colour, from
+// where the first character would have gone, up to the end of the buffer.
 class ConsoleOutput : public Output {
   public:
     explicit ConsoleOutput(Screen& screen) : s_(screen) {}
 
-    uint32_t Column() const override { return static_cast<uint32_t>(s_.x); }
+    uint32_t Column() const override { return s_.pending ? 0 : static_cast<uint32_t>(s_.x); }
 
-    // One column a byte, whatever the byte does, and on into the next row.
-    uint32_t ColumnAfter(const std::string& text) const override {
-        return static_cast<uint32_t>((static_cast<size_t>(s_.x) + text.size()) %
-                                     static_cast<size_t>(s_.width));
+    // One column a byte, whatever the byte does, and on into the next row;
+    // UTF-8 text has been written before.
+    uint32_t ColumnAfter(const std::string& text, uint8_t) const override {
+        return static_cast<uint32_t>((Column() + text.size()) % static_cast<size_t>(s_.width));
     }
 
+    bool WrittenBeforeTab(const std::string& text) const override {
+        return s_.kind.utf8 &&
+               std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+    }
+
+    bool KeepsCharactersWhole() const override { return s_.kind.utf8; }
+
     void Write(const std::string& text, uint8_t attribute) override {
-        const int64_t start = s_.y * s_.width + s_.x;
         const int64_t from = Followed();
-        for (char c : text) Show(s_, static_cast<uint8_t>(c));
         const int64_t size = static_cast<int64_t>(s_.cells.size());
-        int64_t first = start;
-        int64_t end = std::min(size, start + static_cast<int64_t>(text.size()));
+        int64_t first = s_.y * s_.width + s_.x + (s_.pending ? 1 : 0);
+        if (first >= size) first -= s_.width;
+        ShowAll(s_, text);
+        int64_t end = std::min(size, first + static_cast<int64_t>(text.size()));
         if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0xE0) == 0; })) {
             const int64_t top = s_.scrolled * s_.width;
             first = std::max(from, top) - top;
@@ -261,8 +367,11 @@ class ConsoleOutput : public Output {
     void Control(uint8_t byte) override { Show(s_, byte); }
 
   private:
-    // The cursor's cell, counted from the top of all rows ever written.
-    int64_t Followed() const { return (s_.scrolled + s_.y) * s_.width + s_.x; }
+    // Where the next character goes, counted from the top of all rows ever
+    // written.
+    int64_t Followed() const {
+        return (s_.scrolled + s_.y) * s_.width + s_.x + (s_.pending ? 1 : 0);
+    }
 
     Screen& s_;
 };
@@ -291,22 +400,37 @@ std::string Sgr(uint8_t attribute) {
 // as a terminal, or a file shown in one, would place the bytes.
 class ByteOutput : public Output {
   public:
-    ByteOutput(std::string& bytes, uint32_t width) : bytes_(bytes), width_(width) {}
+    ByteOutput(std::string& bytes, uint32_t width, bool utf8)
+        : bytes_(bytes), width_(width), utf8_(utf8) {}
 
     uint32_t Column() const override { return column_; }
 
-    uint32_t ColumnAfter(const std::string& text) const override {
+    // On a terminal, the blanks of the tab cut short a character the text
+    // left unfinished.
+    uint32_t ColumnAfter(const std::string& text, uint8_t attribute) const override {
         ByteOutput copy = *this;
+        if (!Sgr(attribute).empty()) copy.CutShort();
         for (char c : text) copy.Move(static_cast<uint8_t>(c));
+        copy.CutShort();
         return copy.column_;
     }
 
+    bool WrittenBeforeTab(const std::string&) const override { return false; }
+
+    bool KeepsCharactersWhole() const override { return width_ > 0; }
+
+    // A colour sequence, and the reset after the text, cut short a
+    // character that is not finished.
     void Write(const std::string& text, uint8_t attribute) override {
         const std::string colours = width_ > 0 ? Sgr(attribute) : "";
+        if (!colours.empty()) CutShort();
         bytes_ += colours;
         bytes_ += text;
         for (char c : text) Move(static_cast<uint8_t>(c));
-        if (!colours.empty()) bytes_ += "\x1b[0m";
+        if (!colours.empty()) {
+            CutShort();
+            bytes_ += "\x1b[0m";
+        }
     }
 
     void Control(uint8_t byte) override {
@@ -317,26 +441,75 @@ class ByteOutput : public Output {
   private:
     // CR and LF go back to column 0, BS one column back, TAB on to the next
     // stop (on a terminal no further than its last column); other control
-    // bytes stay put, and so do the bytes that continue a UTF-8 letter on a
-    // terminal. A terminal's row wraps at its width; a file's never does.
+    // bytes stay put. In a file every other byte is a column, but in UTF-8
+    // the bytes that continue a character. A terminal decodes UTF-8: a
+    // character takes its display width, a byte that begins or continues
+    // none, or a character cut short, one column (a replacement character);
+    // its row wraps at its width, and a character too wide for what is left
+    // of the row goes to the next.
     void Move(uint8_t c) {
+        if (width_ == 0) {
+            MoveInFile(c);
+            return;
+        }
+        if (missing_ > 0) {
+            if (c >= low_ && c <= high_) {
+                codePoint_ = codePoint_ << 6 | (c & 0x3Fu);
+                low_ = 0x80;
+                high_ = 0xBF;
+                if (--missing_ == 0) Advance(DisplayWidth(codePoint_));
+                return;
+            }
+            CutShort();
+        }
+        if (c >= 0xC2 && c <= 0xF4) {
+            missing_ = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+            codePoint_ = c & (0x3Fu >> missing_);
+            low_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+            high_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
+            Advance(1);
+        } else {
+            MoveInFile(c);
+            if (column_ >= width_) column_ = width_ - 1;
+        }
+    }
+
+    void MoveInFile(uint8_t c) {
         if (c == '\r' || c == '\n') {
             column_ = 0;
         } else if (c == '\b') {
             column_ -= column_ > 0 ? 1 : 0;
         } else if (c == '\t') {
             column_ += 8 - column_ % 8;
-            if (width_ > 0) column_ = std::min(column_, width_ - 1);
-        } else if (c < 0x20 || c == 0x7F || (width_ > 0 && c >= 0x80 && c < 0xC0)) {
-            return;
-        } else if (++column_ == width_) {
-            column_ = 0;
+        } else if (c >= 0x20 && c != 0x7F && !(utf8_ && c >= 0x80 && c < 0xC0)) {
+            ++column_;
         }
+    }
+
+    void CutShort() {
+        if (missing_ == 0) return;
+        missing_ = 0;
+        Advance(1);
+    }
+
+    void Advance(uint32_t cells) {
+        if (cells == 0) return;
+        if (column_ + cells > width_) column_ = 0;
+        column_ += cells;
+        if (column_ >= width_) column_ = 0;
     }
 
     std::string& bytes_;
     uint32_t width_;
+    bool utf8_;
     uint32_t column_ = 0;
+    // A terminal's character still being gathered: bytes still to come,
+    // the code point so far, the range of the next byte.
+    uint32_t missing_ = 0;
+    uint32_t codePoint_ = 0;
+    uint8_t low_ = 0x80;
+    uint8_t high_ = 0xBF;
 };
 
 }  // namespace
@@ -345,12 +518,14 @@ void Read(const std::string& commandLine, std::vector<Action>& actions) {
     Reader(commandLine, actions).ReadAll();
 }
 
-void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own) {
+void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Console kind) {
     screen.width = width;
     screen.height = height;
     screen.x = x;
     screen.y = y;
     screen.own = own;
+    screen.kind = kind;
+    screen.pending = false;
     screen.cells.assign(static_cast<size_t>(width) * static_cast<size_t>(height), Cell{' ', own});
     screen.scrolled = 0;
 }
@@ -360,9 +535,9 @@ void LayOnConsole(const std::vector<Action>& actions, Screen& screen) {
     Play(actions, out);
 }
 
-void Bytes(const std::vector<Action>& actions, uint32_t width, std::string& bytes) {
+void Bytes(const std::vector<Action>& actions, uint32_t width, bool utf8, std::string& bytes) {
     bytes.clear();
-    ByteOutput out(bytes, width);
+    ByteOutput out(bytes, width, utf8);
     Play(actions, out);
 }
 

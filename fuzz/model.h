@@ -33,30 +33,42 @@ struct Action {
 void Read(const std::string& commandLine, std::vector<Action>& actions);
 
 struct Cell {
-    uint8_t character;
+    uint32_t character;  // the byte, or under UTF-8 the code point
     uint16_t attribute;
 };
 
-// A console screen buffer as a legacy console keeps it: processed output,
-// a single-byte code page (one byte, one cell) and a row that wraps as soon
-// as its last cell is written. Characters, blanks and new rows take the
-// console's own attribute.
+// How the console shows text. A legacy console reads a single-byte code
+// page, one byte to a cell, and wraps a row as soon as its last cell is
+// written; in virtual-terminal mode the wrap waits for the next character.
+// Under UTF-8 the console decodes the bytes, and gives a character its
+// cells as its layout says: Windows' console host gives East Asian wide
+// characters two, Wine's console a cell to each UTF-16 code unit.
+struct Console {
+    bool deferredWrap;
+    bool utf8;
+    bool wine;
+};
+
+// A console screen buffer under processed output. Characters, blanks and
+// new rows take the console's own attribute.
 struct Screen {
     int width, height;
     int x, y;  // the cursor
     uint16_t own;
+    Console kind;
+    bool pending;  // a full row waits for the next character to wrap
     std::vector<Cell> cells;
     int64_t scrolled;  // rows that have gone off the top
 };
 
-void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own);
+void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Console kind);
 
 // What the actions leave on the screen.
 void LayOnConsole(const std::vector<Action>& actions, Screen& screen);
 
 // The bytes a terminal `width` columns wide receives, or a file or a pipe
-// when `width` is 0.
-void Bytes(const std::vector<Action>& actions, uint32_t width, std::string& bytes);
+// when `width` is 0, viewed as UTF-8 when `utf8` says so.
+void Bytes(const std::vector<Action>& actions, uint32_t width, bool utf8, std::string& bytes);
 
 }  // namespace model
 

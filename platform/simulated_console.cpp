@@ -223,10 +223,6 @@ void Console::Show(unsigned char c) {
     }
 }
 
-namespace {
-
-// East Asian wide and fullwidth characters and the common emoji: what
-// Windows' console host gives two cells. Enough for tests, not complete.
 bool IsWide(uint32_t c) {
     static const uint32_t ranges[][2] = {
         {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2614, 0x2615},   {0x2705, 0x2705},
@@ -239,10 +235,7 @@ bool IsWide(uint32_t c) {
                        [c](const uint32_t* range) { return c >= range[0] && c <= range[1]; });
 }
 
-// The bytes of `text` from `i` as one character: its code point and
-// length, or U+FFFD and 1 for a byte that begins no valid sequence; a
-// sequence cut off by the end of the text is invalid too.
-uint32_t Decode(const unsigned char* text, size_t count, size_t& i) {
+uint32_t DecodeUtf8(const unsigned char* text, size_t count, size_t& i) {
     const unsigned char lead = text[i++];
     if (lead < 0x80) return lead;
     size_t more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
@@ -257,8 +250,6 @@ uint32_t Decode(const unsigned char* text, size_t count, size_t& i) {
     i += more;
     return c;
 }
-
-}  // namespace
 
 std::string Utf8(uint32_t c) {
     std::string out;
@@ -331,7 +322,7 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     const bool console = IsConsole(handle);
     if (console) {
         if (codePage_ == platform::CP_UTF8) {
-            for (size_t i = 0; i < count;) ShowCharacter(Decode(bytes, count, i));
+            for (size_t i = 0; i < count;) ShowCharacter(DecodeUtf8(bytes, count, i));
         } else {
             for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
         }

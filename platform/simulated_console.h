@@ -68,6 +68,16 @@ std::string Describe(const Call& call);
 // The UTF-8 bytes of a code point.
 std::string Utf8(uint32_t codePoint);
 
+// The bytes of `text` from `i` as a UTF-8 console reads them: one
+// character, its code point returned and `i` moved past it, or U+FFFD for a
+// single byte that begins no valid sequence (a sequence cut off by the end
+// of the text is invalid too).
+uint32_t DecodeUtf8(const unsigned char* text, size_t count, size_t& i);
+
+// East Asian wide and fullwidth characters and the common emoji: what
+// Windows' console host gives two cells. Enough for tests, not complete.
+bool IsWide(uint32_t codePoint);
+
 // Sees each call as it is made, for runs whose calls are too many or too
 // long to keep. The call it is shown carries no bytes or attributes: those
 // come as they were passed, `count` bytes or attributes at `data`.
