@@ -247,8 +247,9 @@ void NewRow(Screen& s) {
         ++s.y;
         return;
     }
-    std::copy(s.cells.begin() + s.width, s.cells.end(), s.cells.begin());
-    std::fill(s.cells.end() - s.width, s.cells.end(), Cell{' ', s.own});
+    const auto row = s.cells.begin() + s.top * s.width;
+    std::fill(row, row + s.width, Cell{' ', s.own});
+    s.top = (s.top + 1) % s.height;
     ++s.scrolled;
 }
 
@@ -256,7 +257,7 @@ void NewRow(Screen& s) {
 // leaves the wrap pending until the next cell comes.
 void Put(Screen& s, uint32_t character) {
     if (s.pending) NewRow(s);
-    s.cells[static_cast<size_t>(s.y * s.width + s.x)] = Cell{character, s.own};
+    At(s, s.x, s.y) = Cell{character, s.own};
     if (s.x + 1 < s.width) {
         ++s.x;
     } else if (s.kind.deferredWrap) {
@@ -360,8 +361,7 @@ class ConsoleOutput : public Output {
             first = std::max(from, top) - top;
             end = Followed() - top;
         }
-        for (int64_t i = first; i < end; ++i)
-            s_.cells[static_cast<size_t>(i)].attribute = attribute;
+        for (int64_t i = first; i < end; ++i) At(s_, i).attribute = attribute;
     }
 
     void Control(uint8_t byte) override { Show(s_, byte); }
@@ -526,6 +526,7 @@ void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Co
     screen.own = own;
     screen.kind = kind;
     screen.pending = false;
+    screen.top = 0;
     screen.cells.assign(static_cast<size_t>(width) * static_cast<size_t>(height), Cell{' ', own});
     screen.scrolled = 0;
 }

@@ -56,10 +56,23 @@ struct Screen {
     int x, y;  // the cursor
     uint16_t own;
     Console kind;
-    bool pending;  // a full row waits for the next character to wrap
-    std::vector<Cell> cells;
+    bool pending;             // a full row waits for the next character to wrap
+    std::vector<Cell> cells;  // a ring of rows, row 0 at `top`
+    int top;
     int64_t scrolled;  // rows that have gone off the top
 };
+
+// The cell `index` cells from the top left, row after row.
+inline Cell& At(Screen& s, int64_t index) {
+    const int64_t row = (s.top + index / s.width) % s.height;
+    return s.cells[static_cast<size_t>(row * s.width + index % s.width)];
+}
+inline Cell& At(Screen& s, int x, int y) {
+    return s.cells[static_cast<size_t>((s.top + y) % s.height * s.width + x)];
+}
+inline const Cell& At(const Screen& s, int x, int y) {
+    return s.cells[static_cast<size_t>((s.top + y) % s.height * s.width + x)];
+}
 
 void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Console kind);
 

@@ -104,6 +104,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     layout_ = Layout::kConsoleHost;
     terminalWidth_ = 0;
     written_.clear();
+    top_ = 0;
     cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
                   Cell{' ', ownAttribute, 0});
     commandLine_.assign(1, '\0');
@@ -172,8 +173,10 @@ void Console::NextRow() {
         ++cursor_.Y;
         return;
     }
-    cells_.erase(cells_.begin(), cells_.begin() + width_);
-    cells_.resize(Index(0, height_), Cell{' ', ownAttribute_, 0});
+    const size_t first = Index(0, 0);
+    std::fill(cells_.begin() + static_cast<ptrdiff_t>(first),
+              cells_.begin() + static_cast<ptrdiff_t>(first) + width_, Cell{' ', ownAttribute_, 0});
+    top_ = (top_ + 1) % static_cast<size_t>(height_);
 }
 
 // One cell of text at the cursor. With an immediate wrap, filling the last
@@ -224,6 +227,7 @@ void Console::Show(unsigned char c) {
 }
 
 bool IsWide(uint32_t c) {
+    if (c < 0x1100) return false;
     static const uint32_t ranges[][2] = {
         {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2614, 0x2615},   {0x2705, 0x2705},
         {0x274C, 0x274C},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
@@ -345,9 +349,12 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
     // Clipped at the end of the buffer; a start outside it writes nothing.
     platform::DWORD done = 0;
     if (start.X >= 0 && start.X < width_ && start.Y >= 0 && start.Y < height_) {
-        size_t cell = Index(start.X, start.Y);
+        size_t cell = static_cast<size_t>(start.Y) * static_cast<size_t>(width_) +
+                      static_cast<size_t>(start.X);
         for (; done < length && cell < cells_.size(); ++done, ++cell) {
-            cells_[cell].attribute = attributes[done];
+            cells_[Index(static_cast<int>(cell % static_cast<size_t>(width_)),
+                         static_cast<int>(cell / static_cast<size_t>(width_)))]
+                .attribute = attributes[done];
         }
     }
     *written = done;

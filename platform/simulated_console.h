@@ -158,8 +158,11 @@ class Console {
     void ExitProcess(unsigned code);
 
   private:
+    // The rows are a ring, so that scrolling moves no cells: row 0 is the
+    // one at `top_`.
     size_t Index(int x, int y) const {
-        return static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
+        const size_t row = (top_ + static_cast<size_t>(y)) % static_cast<size_t>(height_);
+        return row * static_cast<size_t>(width_) + static_cast<size_t>(x);
     }
     bool IsConsole(platform::HANDLE handle) const;
     Call& Log(Op op, platform::HANDLE handle);
@@ -173,6 +176,7 @@ class Console {
 
     int width_ = 0;
     int height_ = 0;
+    size_t top_ = 0;
     platform::COORD cursor_ = {0, 0};
     uint16_t ownAttribute_ = 0x07;
     bool redirected_ = false;
