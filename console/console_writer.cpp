@@ -421,18 +421,15 @@ void ConsoleWriter::LayOutOnTerminal(const uint8_t* bytes, uint32_t count) {
     }
 }
 
-// Control bytes move the column as in a file; the others take one column.
+// Control bytes move the column as in a file, a tab no further than the
+// last column; the others take one column.
 void ConsoleWriter::LayOutAscii(uint8_t c) {
-    if (c == '\r' || c == '\n') {
-        column_ = 0;
-    } else if (c == '\b') {
-        if (column_ > 0) --column_;
-    } else if (c == '\t') {
-        column_ = (column_ / 8 + 1) * 8;
-        if (column_ >= width_) column_ = width_ - 1;
-    } else if (c >= 0x20 && c != 0x7F) {
+    if (c >= 0x20 && c != 0x7F) {
         MoveTerminalColumn(1);
+        return;
     }
+    column_ = Advance(column_, &c, 1);
+    if (column_ >= width_) column_ = width_ - 1;
 }
 
 // The lead byte says how many bytes follow; the range of the second one
