@@ -2,7 +2,8 @@
 # A bounded fuzzing session of the three targets, each started from its
 # committed corpus (and what earlier sessions found) with the dictionary:
 #   colortext_fuzz        command lines that make little text, held against
-#                         the model on two consoles, a file and a terminal
+#                         the model on a legacy console, one of today's
+#                         consoles, and a file or a terminal
 #   colortext_fuzz_long   command lines whose repeats make far more text
 #   colortext_fuzz_posix  argv rebuilt into the POSIX command line
 # They share the time 75 : 15 : 10. New inputs go to build/fuzz/corpus*/
@@ -15,7 +16,7 @@
 #   scripts/fuzz.sh 3600
 # On a machine with cores to spare, run a target in parallel instead, e.g.
 #   build/fuzz/colortext_fuzz -fork=4 -max_total_time=3600 -max_len=8192 \
-#       -dict=fuzz/colortext.dict build/fuzz/corpus fuzz/corpus
+#       -dict=fuzz/colortext.dict build/fuzz/corpus-colortext_fuzz fuzz/corpus
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
