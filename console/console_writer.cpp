@@ -33,16 +33,16 @@ uint32_t UnfinishedTail(const uint8_t* text, uint32_t count) {
     return 0;
 }
 
-// How many cells the character that `lead` begins most likely takes: two
-// for the lead bytes of U+3000 to U+DFFF, mostly East Asian scripts, and of
-// the planes above, mostly emoji; one for the rest, and for a byte that
-// begins nothing, shown as a replacement character.
 // How many bytes the UTF-8 character that `lead` begins has; a byte that
 // begins nothing is one of its own.
 int32_t LeadLength(uint8_t lead) {
     return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
 
+// How many cells the character that `lead` begins most likely takes: two
+// for the lead bytes of U+3000 to U+DFFF, mostly East Asian scripts, and of
+// the planes above, mostly emoji; one for the rest, and for a byte that
+// begins nothing, shown as a replacement character.
 int32_t LikelyCells(uint8_t lead) {
     return (lead >= 0xE3 && lead <= 0xED) || (lead >= 0xF0 && lead <= 0xF4) ? 2 : 1;
 }
