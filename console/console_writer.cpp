@@ -20,6 +20,12 @@ uint32_t Kinds(const uint8_t* text, uint32_t count) {
     return kinds;
 }
 
+// How many bytes the UTF-8 character that `lead` begins has; a byte that
+// begins nothing is one of its own.
+uint32_t LeadLength(uint8_t lead) {
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
 // How many bytes at the end of the text begin a character that the text
 // does not finish; they wait for the rest, so that no write cuts a
 // character in two.
@@ -27,16 +33,9 @@ uint32_t UnfinishedTail(const uint8_t* text, uint32_t count) {
     for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
         const uint8_t byte = text[count - back];
         if ((byte & 0xC0) == 0x80) continue;
-        const uint32_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-        return byte >= 0xC2 && byte <= 0xF4 && length > back ? back : 0;
+        return byte >= 0xC2 && byte <= 0xF4 && LeadLength(byte) > back ? back : 0;
     }
     return 0;
-}
-
-// How many bytes the UTF-8 character that `lead` begins has; a byte that
-// begins nothing is one of its own.
-int32_t LeadLength(uint8_t lead) {
-    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
 
 // How many cells the character that `lead` begins most likely takes: two
@@ -97,11 +96,7 @@ void ConsoleWriter::Open() {
         return;
     }
     width_ = platform::GetTerminalWidth(handle_);
-    if (width_ == 0) {
-        output_ = Output::kPlain;
-        return;
-    }
-    output_ = Output::kTerminal;
+    output_ = width_ > 0 ? Output::kTerminal : Output::kPlain;
     missing_ = 0;
     laidOut_ = 0;
 }
@@ -149,8 +144,7 @@ void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
 }
 
 uint32_t ConsoleWriter::NextColumn() {
-    if (OnTerminal()) return TerminalColumnAfterPending();
-    if (output_ != Output::kConsole) return Advance(column_, storage_.text, length_);
+    if (output_ != Output::kConsole) return ColumnAfterPending();
     if ((Kinds(storage_.text, length_) & kHigh) != 0 && Utf8()) FlushPending();
     // Pending text that reaches past the row's end goes on in the next row.
     const uint32_t x = static_cast<uint32_t>(snapshot_.dwCursorPosition.X);
@@ -176,10 +170,14 @@ void ConsoleWriter::Flush(bool keepUnfinished) {
     for (uint32_t i = 0; i < kept; ++i) tail[i] = storage_.text[length_ + i];
     if (output_ == Output::kConsole) {
         FlushToConsole();
-    } else if (OnTerminal()) {
-        FlushToTerminal();
     } else {
-        WriteBytes(storage_.text, length_);
+        LayOutPending();
+        laidOut_ = 0;
+        if (OnTerminal()) {
+            FlushToTerminal();
+        } else {
+            platform::WriteFile(handle_, storage_.text, length_, &written_, nullptr);
+        }
     }
     for (uint32_t i = 0; i < kept; ++i) storage_.text[i] = tail[i];
     length_ = kept;
@@ -206,7 +204,7 @@ ConsoleWriter::Extent ConsoleWriter::Measure(const uint8_t* text, uint32_t& coun
         }
         // A character begins here: a lead byte, or one that continues
         // nothing and shows alone.
-        const int32_t length = doubtful ? LeadLength(byte) : 1;
+        const int32_t length = doubtful ? static_cast<int32_t>(LeadLength(byte)) : 1;
         if (spread > 0 && i > 0 &&
             PieceIsFull(e.most - e.least + (doubtful ? length : 0), e.most + length, spread)) {
             count = i;
@@ -333,8 +331,6 @@ void ConsoleWriter::FlushToConsole() {
 // text moves up to make room for the sequence in front of it; at most
 // kMaxRunLength bytes of text plus both sequences fit in the storage.
 void ConsoleWriter::FlushToTerminal() {
-    LayOutPending();
-    laidOut_ = 0;
     uint8_t sgr[kMaxSgrLength];
     const uint32_t sgrLength = FormatSgr(attribute_, sgr);
     if (sgrLength == 0) {
@@ -352,11 +348,7 @@ void ConsoleWriter::FlushToTerminal() {
 }
 
 void ConsoleWriter::WriteBytes(const uint8_t* bytes, uint32_t count) {
-    if (OnTerminal()) {
-        LayOutOnTerminal(bytes, count);
-    } else {
-        column_ = Advance(column_, bytes, count);
-    }
+    LayOut(bytes, count);
     platform::WriteFile(handle_, bytes, count, &written_, nullptr);
 }
 
@@ -380,23 +372,34 @@ uint32_t ConsoleWriter::Advance(uint32_t column, const uint8_t* bytes, uint32_t 
     return column;
 }
 
-uint32_t ConsoleWriter::TerminalColumnAfterPending() {
+uint32_t ConsoleWriter::ColumnAfterPending() {
     LayOutPending();
     // A character still short of bytes is cut short by whatever comes next
     // that does not continue it, such as the blanks of a tab.
-    return missing_ == 0 ? column_ : ColumnAfter(column_, 1, width_);
+    return OnTerminal() && missing_ > 0 ? ColumnAfter(column_, 1, width_) : column_;
 }
 
-// Counts the pending bytes that are not counted yet. A run in colours opens
-// with an escape sequence, which cuts short a character that the run before
-// it left unfinished.
+// Counts the pending bytes that are not counted yet, so that a tab costs
+// only the bytes gathered since the last one. On a terminal a run in
+// colours opens with an escape sequence, which cuts short a character that
+// the run before it left unfinished.
 void ConsoleWriter::LayOutPending() {
-    if (laidOut_ == 0 && missing_ > 0) {
+    if (OnTerminal() && laidOut_ == 0 && missing_ > 0) {
         uint8_t sgr[kMaxSgrLength];
         if (FormatSgr(attribute_, sgr) > 0) EndCharacter();
     }
-    LayOutOnTerminal(storage_.text + laidOut_, length_ - laidOut_);
+    LayOut(storage_.text + laidOut_, length_ - laidOut_);
     laidOut_ = length_;
+}
+
+// Moves the column over bytes as a terminal lays them out, or as a file
+// viewed in one does.
+void ConsoleWriter::LayOut(const uint8_t* bytes, uint32_t count) {
+    if (OnTerminal()) {
+        LayOutOnTerminal(bytes, count);
+    } else {
+        column_ = Advance(column_, bytes, count);
+    }
 }
 
 // How a terminal lays out the bytes: it decodes UTF-8, and each character
@@ -435,16 +438,8 @@ void ConsoleWriter::LayOutAscii(uint8_t c) {
 // The lead byte says how many bytes follow; the range of the second one
 // rules out overlong forms, surrogates and code points past U+10FFFF.
 void ConsoleWriter::StartCharacter(uint8_t lead) {
-    if (lead < 0xE0) {
-        missing_ = 1;
-        codePoint_ = lead & 0x1Fu;
-    } else if (lead < 0xF0) {
-        missing_ = 2;
-        codePoint_ = lead & 0x0Fu;
-    } else {
-        missing_ = 3;
-        codePoint_ = lead & 0x07u;
-    }
+    missing_ = static_cast<uint8_t>(LeadLength(lead) - 1);
+    codePoint_ = lead & (0x3Fu >> missing_);
     low_ = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
     high_ = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
 }

@@ -83,8 +83,9 @@ class ConsoleWriter {
     void FlushToTerminal();
     void WriteBytes(const uint8_t* bytes, uint32_t count);
     uint32_t Advance(uint32_t column, const uint8_t* bytes, uint32_t count);
-    uint32_t TerminalColumnAfterPending();
+    uint32_t ColumnAfterPending();
     void LayOutPending();
+    void LayOut(const uint8_t* bytes, uint32_t count);
     void LayOutOnTerminal(const uint8_t* bytes, uint32_t count);
     void LayOutAscii(uint8_t c);
     void StartCharacter(uint8_t lead);
@@ -108,8 +109,8 @@ class ConsoleWriter {
     uint32_t column_;
     uint32_t width_;
     // A terminal only: the UTF-8 character being gathered, with `missing_`
-    // bytes still to come (0: none) and the next in `low_`..`high_`; and how
-    // much of the pending text is already counted in column_.
+    // bytes still to come (0: none) and the next in `low_`..`high_`. Not a
+    // console: how much of the pending text is already counted in column_.
     uint32_t codePoint_;
     uint8_t missing_;
     uint8_t low_;
