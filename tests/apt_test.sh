@@ -94,38 +94,38 @@ mirror_is() {
 cat >"$work/etc/apt/sources.list.d/debian.sources" <<'EOF'
 # A stanza that is switched off, then one that spans lines.
 Types: deb
-URIs: http://off.example/debian
+URIs: file:/srv/off/debian
 Suites: bookworm
 Enabled: no
 
 Types: deb deb-src
 URIs:
- http://mirror.example/debian
- http://second.example/debian
+ file:/srv/mirror/debian
+ file:/srv/second/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb
-URIs: http://mirror.example/debian-security
+URIs: file:/srv/mirror/debian-security
 Suites: bookworm-security
 Components: main
 EOF
-mirror_is bookworm "http://mirror.example/debian /usr/share/keyrings/debian-archive-keyring.gpg" deb822
-mirror_is bookworm-security "http://mirror.example/debian-security" deb822
+mirror_is bookworm "file:/srv/mirror/debian /usr/share/keyrings/debian-archive-keyring.gpg" deb822
+mirror_is bookworm-security "file:/srv/mirror/debian-security" deb822
 mirror_is bookworm-backports "" deb822
 
 rm "$work/etc/apt/sources.list.d/debian.sources"
 cat >"$work/etc/apt/sources.list" <<'EOF'
-# deb http://commented.example/debian bookworm main
-deb-src http://source.example/debian bookworm main
-deb [ arch=amd64 signed-by=/etc/apt/keyrings/local.gpg ] http://list.example/debian bookworm main
+# deb file:/srv/commented/debian bookworm main
+deb-src file:/srv/source/debian bookworm main
+deb [ arch=amd64 signed-by=/etc/apt/keyrings/local.gpg ] file:/srv/list/debian bookworm main
 EOF
-mirror_is bookworm "http://list.example/debian /etc/apt/keyrings/local.gpg" sources.list
+mirror_is bookworm "file:/srv/list/debian /etc/apt/keyrings/local.gpg" sources.list
 
 # A suite is added from that mirror, once.
 expect "add a suite from the machine's mirror" 0 "" in_apt apt_add_suite bookworm-backports
-mirror_is bookworm-backports "http://list.example/debian /etc/apt/keyrings/local.gpg" "the added file"
+mirror_is bookworm-backports "file:/srv/list/debian /etc/apt/keyrings/local.gpg" "the added file"
 rm "$work/etc/apt/sources.list"
 expect "add a suite with no mirror to take it from" 1 "" in_apt apt_add_suite other-backports
 said "no apt source for bookworm"
