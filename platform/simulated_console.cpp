@@ -97,8 +97,10 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     height_ = height;
     cursor_ = cursor;
     ownAttribute_ = ownAttribute;
+    defaultAttribute_ = ownAttribute;
+    pushes_ = 0;
     redirected_ = false;
-    deferredWrap_ = false;
+    virtualTerminal_ = false;
     wrapPending_ = false;
     codePage_ = 437;
     layout_ = Layout::kConsoleHost;
@@ -123,12 +125,13 @@ void Console::SetCommandLine(const std::string& raw) {
 
 std::string Console::RowText(int y) const {
     std::string row;
+    const uint32_t bytes = codePage_ == platform::CP_UTF8 ? 0x80 : 0x100;
     for (int x = 0; x < width_; ++x) {
-        const uint32_t c = At(x, y).character;
-        if (codePage_ != platform::CP_UTF8 || c < 0x80) {
-            row += static_cast<char>(c);
-        } else if (c != kSecondHalf) {
-            row += Utf8(c);
+        const Cell& cell = At(x, y);
+        if (cell.character < bytes) {
+            row += static_cast<char>(cell.character);
+        } else if (cell.character != kSecondHalf) {
+            row += Utf8(cell.character);
         }
     }
     return row;
@@ -166,7 +169,7 @@ Call& Console::Log(Op op, platform::HANDLE handle) {
 }
 
 // Scrolls when the cursor passes the bottom row; the new row is blank in the
-// console's own attribute.
+// current attribute.
 void Console::NextRow() {
     cursor_.X = 0;
     if (cursor_.Y + 1 < height_) {
@@ -188,7 +191,7 @@ void Console::Put(uint32_t character) {
     cells_[Index(cursor_.X, cursor_.Y)] = Cell{character, ownAttribute_, callCount_};
     if (cursor_.X + 1 < width_) {
         ++cursor_.X;
-    } else if (deferredWrap_) {
+    } else if (virtualTerminal_) {
         wrapPending_ = true;
     } else {
         NextRow();
@@ -223,6 +226,131 @@ void Console::Show(unsigned char c) {
         }
         default:
             Put(c);
+    }
+}
+
+// Virtual-terminal mode, a byte below 0x80 other than an interpreted escape
+// sequence: the controls that move the cursor act, and a move drops a
+// pending wrap; a TAB only moves, to the next multiple of 8 but no further
+// than the last column, and keeps a pending wrap. SUB shows as U+2426, an
+// ESC that begins no sequence this console knows as itself, and the other
+// controls and DEL are dropped.
+void Console::Act(unsigned char c) {
+    switch (c) {
+        case '\r':
+            wrapPending_ = false;
+            cursor_.X = 0;
+            return;
+        case '\n':
+        case '\v':
+        case '\f':
+            wrapPending_ = false;
+            NextRow();
+            return;
+        case '\b':
+            wrapPending_ = false;
+            if (cursor_.X > 0) --cursor_.X;
+            return;
+        case '\t':
+            cursor_.X = static_cast<int16_t>(std::min((cursor_.X / 8 + 1) * 8, width_ - 1));
+            return;
+        case 0x1A:
+            Put(0x2426);
+            return;
+        case 0x1B:
+            Put(0x1B);
+            return;
+        default:
+            if (c >= 0x20 && c < 0x7F) Put(c);
+    }
+}
+
+namespace {
+
+// Console attributes hold blue in bit 0 and red in bit 2, ANSI colour
+// numbers the other way round.
+unsigned FromAnsi(unsigned colour) { return (colour & 2) | (colour & 1) << 2 | (colour & 4) >> 2; }
+
+// One SGR parameter applied to `attribute`; false for one this console
+// does not take.
+bool Sgr(unsigned p, uint16_t defaults, uint16_t& attribute) {
+    unsigned mask = 0x0F, colour;
+    if (p == 0) {
+        mask = 0xFFFF;
+        colour = defaults;
+    } else if (p == 39) {
+        colour = defaults & 0x0Fu;
+    } else if (p >= 30 && p <= 37) {
+        colour = FromAnsi(p - 30);
+    } else if (p >= 90 && p <= 97) {
+        colour = FromAnsi(p - 90) | 0x08u;
+    } else if (p == 49) {
+        mask = 0xF0;
+        colour = defaults & 0xF0u;
+    } else if (p >= 40 && p <= 47) {
+        mask = 0xF0;
+        colour = FromAnsi(p - 40) << 4;
+    } else if (p >= 100 && p <= 107) {
+        mask = 0xF0;
+        colour = (FromAnsi(p - 100) | 0x08u) << 4;
+    } else {
+        return false;
+    }
+    attribute = static_cast<uint16_t>((attribute & ~mask) | colour);
+    return true;
+}
+
+}  // namespace
+
+// The escape sequence that begins at bytes[i], an ESC, in virtual-terminal
+// mode: `ESC [ params m` sets the current attribute, `ESC [ # {` pushes it
+// and `ESC [ # }` pops it. Applied, with `i` moved past it, when it is one
+// of these whole within the write; otherwise nothing happens and false is
+// returned.
+bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
+    size_t j = i + 1;
+    if (j >= count || bytes[j] != '[') return false;
+    ++j;
+    if (j + 1 < count && bytes[j] == '#' && (bytes[j + 1] == '{' || bytes[j + 1] == '}')) {
+        if (bytes[j + 1] == '{') {
+            if (pushes_ == std::size(pushed_)) {
+                std::copy(std::begin(pushed_) + 1, std::end(pushed_), std::begin(pushed_));
+                --pushes_;
+            }
+            pushed_[pushes_++] = ownAttribute_;
+        } else if (pushes_ > 0) {
+            ownAttribute_ = pushed_[--pushes_];
+        }
+        i = j + 2;
+        return true;
+    }
+    uint16_t attribute = ownAttribute_;
+    for (;; ++j) {
+        unsigned parameter = 0;  // an empty one is 0; a long one is held at 1000
+        for (; j < count && bytes[j] >= '0' && bytes[j] <= '9'; ++j) {
+            parameter = std::min(parameter * 10 + (bytes[j] - '0'), 1000u);
+        }
+        if (j == count || (bytes[j] != ';' && bytes[j] != 'm')) return false;
+        if (!Sgr(parameter, defaultAttribute_, attribute)) return false;
+        if (bytes[j] == 'm') break;
+    }
+    ownAttribute_ = attribute;
+    i = j + 1;
+    return true;
+}
+
+// Virtual-terminal output: escape sequences, controls and text.
+void Console::ShowVirtualTerminal(const unsigned char* bytes, size_t count) {
+    const bool utf8 = codePage_ == platform::CP_UTF8;
+    for (size_t i = 0; i < count;) {
+        if (bytes[i] == 0x1B && Sequence(bytes, count, i)) continue;
+        if (utf8) {
+            ShowCharacter(DecodeUtf8(bytes, count, i));
+        } else if (bytes[i] < 0x80) {
+            Act(bytes[i++]);
+        } else {
+            Put(bytes[i++]);
+        }
     }
 }
 
@@ -281,7 +409,11 @@ std::string Utf8(uint32_t c) {
 // last cell blank when only one is left.
 void Console::ShowCharacter(uint32_t c) {
     if (c < 0x80) {
-        Show(static_cast<unsigned char>(c));
+        if (virtualTerminal_) {
+            Act(static_cast<unsigned char>(c));
+        } else {
+            Show(static_cast<unsigned char>(c));
+        }
     } else if (layout_ == Layout::kWine) {
         Put(c);
         if (c > 0xFFFF) Put(kSecondHalf);
@@ -325,7 +457,9 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     bytesWritten_ += count;
     const bool console = IsConsole(handle);
     if (console) {
-        if (codePage_ == platform::CP_UTF8) {
+        if (virtualTerminal_) {
+            ShowVirtualTerminal(bytes, count);
+        } else if (codePage_ == platform::CP_UTF8) {
             for (size_t i = 0; i < count;) ShowCharacter(DecodeUtf8(bytes, count, i));
         } else {
             for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
@@ -384,7 +518,7 @@ platform::DWORD Console::GetConsoleOutputCP() {
 bool Console::GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode) {
     Report(Log(Op::GetConsoleMode, handle));
     if (!IsConsole(handle)) return false;
-    *mode = 0x3 | (deferredWrap_ ? platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
+    *mode = 0x3 | (virtualTerminal_ ? platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
     return true;
 }
 

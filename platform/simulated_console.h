@@ -1,9 +1,10 @@
 // A simulated console for tests: a small screen buffer that acts on output
 // the way a console in processed-output mode does, a settable raw command
-// line, and a log of every platform call with its arguments. It can wrap at
-// once or defer the wrap as virtual-terminal mode does, and read bytes in a
-// single-byte code page or as UTF-8, laid out as Windows' console host or
-// as Wine's console lays out characters.
+// line, and a log of every platform call with its arguments. It can act on
+// output as the legacy console does or as virtual-terminal mode does (the
+// wrap deferred, colour sequences obeyed), read bytes in a single-byte code
+// page or as UTF-8, laid out as Windows' console host or as Wine's console
+// lays out characters.
 #ifndef COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 #define COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 
@@ -108,7 +109,16 @@ class Console {
     uint64_t BytesWritten() const { return bytesWritten_; }
     // Virtual-terminal mode: text that fills the last column leaves the
     // cursor there, and the wrap happens when the next character comes.
-    void SetDeferredWrap(bool deferred) { deferredWrap_ = deferred; }
+    // Colour sequences (SGR with the colours of 16, and pushing and popping
+    // the attribute) set the current attribute, which text, the blank before
+    // a wide character that does not fit and rows scrolled in then take.
+    // CR, LF, VT, FF and BS move the cursor and drop a pending wrap, a TAB
+    // only moves it, SUB shows U+2426, and the other controls and DEL are
+    // dropped. Any other escape sequence is shown as text, ESC as a cell of
+    // 0x1B.
+    void SetVirtualTerminal(bool on) { virtualTerminal_ = on; }
+    // The same switch, by the name of what it first did.
+    void SetDeferredWrap(bool deferred) { SetVirtualTerminal(deferred); }
     // The output code page: bytes are cells in any but CP_UTF8, under which
     // they are decoded and laid out as `layout` does.
     void SetCodePage(uint32_t codePage, Layout layout = Layout::kConsoleHost) {
@@ -128,10 +138,13 @@ class Console {
     int Width() const { return width_; }
     int Height() const { return height_; }
     platform::COORD Cursor() const { return cursor_; }
+    // The current attribute: the one given at Reset, unless colour
+    // sequences changed it.
     uint16_t OwnAttribute() const { return ownAttribute_; }
     const Cell& At(int x, int y) const { return cells_[Index(x, y)]; }
     // The row's characters: bytes, or UTF-8 under CP_UTF8, where the second
-    // half of a two-cell character adds nothing.
+    // half of a two-cell character adds nothing. A character that is no
+    // byte (U+2426 for SUB) is UTF-8 in any code page.
     std::string RowText(int y) const;
     // Run-length form, e.g. "1F*5 07*15".
     std::string RowAttributes(int y) const;
@@ -170,6 +183,9 @@ class Console {
         if (observer_ != nullptr) observer_->Saw(call, data, count);
     }
     void Show(unsigned char c);
+    void Act(unsigned char c);
+    bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
+    void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
     void ShowCharacter(uint32_t codePoint);
     void Put(uint32_t character);
     void NextRow();
@@ -178,9 +194,14 @@ class Console {
     int height_ = 0;
     size_t top_ = 0;
     platform::COORD cursor_ = {0, 0};
-    uint16_t ownAttribute_ = 0x07;
+    uint16_t ownAttribute_ = 0x07;      // the current attribute
+    uint16_t defaultAttribute_ = 0x07;  // the one given at Reset
+    // Attributes pushed by `ESC [ # {`, oldest first; a push onto a full
+    // stack forgets the oldest.
+    uint16_t pushed_[10] = {};
+    size_t pushes_ = 0;
     bool redirected_ = false;
-    bool deferredWrap_ = false;
+    bool virtualTerminal_ = false;
     bool wrapPending_ = false;
     uint32_t codePage_ = 437;
     Layout layout_ = Layout::kConsoleHost;

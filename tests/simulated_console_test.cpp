@@ -35,6 +35,42 @@ TEST(SimulatedConsole, ActsOnControlBytes) {
     }
 }
 
+// Virtual-terminal mode on a 12x3 console of attribute 1E, in code page 437 and UTF-8 alike.
+TEST(SimulatedConsole, ActsOnVirtualTerminalOutput) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int x, y;
+        std::string row0, attributes0;
+        uint16_t own;  // the current attribute afterwards
+    } cases[] = {
+        {"SgrThenAnEmptyOneResets", "a\x1b[31;42mb\x1b[94;101mc\x1b[49md\x1b[39me\x1b[35;44;m", 5,
+         0, "abcde       ", "1E*1 24*1 C9*1 19*1 1E*8", 0x1E},
+        {"PopRestoresThePush", "\x1b[32m\x1b[#{\x1b[45mA\x1b[#}B\x1b[#}", 2, 0, "AB          ",
+         "52*1 12*1 1E*10", 0x12},
+        // A parameter not taken, ESC without '[', an unknown final byte, a cut-off one.
+        {"UnknownSequencesAreText", "\x1b[1m\x1b(\x1b[2J\x1b[", 11, 0, "\x1b[1m\x1b(\x1b[2J\x1b[",
+         "1E*12", 0x1E},
+        {"TabOnlyMovesAndIgnoredBytes", "\x1b[31ma\x01\x7f\tb\x1a\v\f", 0, 2,
+         "a       b\xE2\x90\xA6  ", "14*1 1E*7 14*2 1E*2", 0x14},
+        {"TabsKeepAWrapBackspaceDropsIt", "abcdefghij\t\tX\bYZ\tW", 1, 1, "abcdefghijYZ", "1E*12",
+         0x1E},
+    };
+    for (const auto& c : cases) {
+        for (uint32_t codePage : {437u, platform::CP_UTF8}) {
+            simulated::Console& console = FreshConsole(12, 3, 0, 0, 0x1E);
+            console.SetCodePage(codePage);
+            console.SetVirtualTerminal(true);
+            WriteToConsole(console, c.bytes);
+            EXPECT_EQ(console.Cursor().X, c.x) << c.name << codePage;
+            EXPECT_EQ(console.Cursor().Y, c.y) << c.name << codePage;
+            EXPECT_EQ(console.RowText(0) + console.RowAttributes(0), c.row0 + c.attributes0)
+                << c.name << codePage;
+            EXPECT_EQ(console.OwnAttribute(), c.own) << c.name << codePage;
+        }
+    }
+}
+
 TEST(SimulatedConsole, TabStopsAtTheRowEndOfANarrowBuffer) {
     simulated::Console& console = FreshConsole(10, 3, 8, 0);
     WriteToConsole(console, "\tx");
