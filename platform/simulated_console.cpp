@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "console/display_width.h"
+
 namespace simulated {
 
 namespace {
@@ -108,7 +110,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     written_.clear();
     top_ = 0;
     cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
-                  Cell{' ', ownAttribute, 0});
+                  Cell{' ', ownAttribute, 0, 0});
+    marks_.clear();
     commandLine_.assign(1, '\0');
     calls_.clear();
     logLimit_ = 0;
@@ -133,6 +136,7 @@ std::string Console::RowText(int y) const {
         } else if (cell.character != kSecondHalf) {
             row += Utf8(cell.character);
         }
+        if (cell.marks != 0) row += Utf8(Mark(x, y));
     }
     return row;
 }
@@ -178,7 +182,8 @@ void Console::NextRow() {
     }
     const size_t first = Index(0, 0);
     std::fill(cells_.begin() + static_cast<ptrdiff_t>(first),
-              cells_.begin() + static_cast<ptrdiff_t>(first) + width_, Cell{' ', ownAttribute_, 0});
+              cells_.begin() + static_cast<ptrdiff_t>(first) + width_,
+              Cell{' ', ownAttribute_, 0, 0});
     top_ = (top_ + 1) % static_cast<size_t>(height_);
 }
 
@@ -188,7 +193,7 @@ void Console::NextRow() {
 void Console::Put(uint32_t character) {
     if (wrapPending_) NextRow();
     wrapPending_ = false;
-    cells_[Index(cursor_.X, cursor_.Y)] = Cell{character, ownAttribute_, callCount_};
+    cells_[Index(cursor_.X, cursor_.Y)] = Cell{character, ownAttribute_, 0, callCount_};
     if (cursor_.X + 1 < width_) {
         ++cursor_.X;
     } else if (virtualTerminal_) {
@@ -403,10 +408,29 @@ std::string Utf8(uint32_t c) {
     return out;
 }
 
+// A combining mark joins the character last written before the cursor:
+// the last column's with a pending wrap, a wide character's first cell. At
+// column 0 there is none, and the mark takes a cell of its own.
+void Console::Join(uint32_t mark) {
+    if (cursor_.X == 0 && !wrapPending_) {
+        Put(mark);
+        return;
+    }
+    int x = wrapPending_ ? cursor_.X : cursor_.X - 1;
+    if (x > 0 && cells_[Index(x, cursor_.Y)].character == kSecondHalf) --x;
+    Cell& cell = cells_[Index(x, cursor_.Y)];
+    if (cell.marks == 0) {
+        marks_.resize(cells_.size());
+        marks_[Index(x, cursor_.Y)] = mark;
+    }
+    if (cell.marks < UINT16_MAX) ++cell.marks;
+}
+
 // A decoded character: Wine gives each UTF-16 code unit a cell, so a
 // character beyond U+FFFF takes two, split across rows if need be; the
 // console host keeps a wide character's two cells on one row, leaving the
-// last cell blank when only one is left.
+// last cell blank when only one is left, and gives a combining mark (a
+// character of no width that is no control) none.
 void Console::ShowCharacter(uint32_t c) {
     if (c < 0x80) {
         if (virtualTerminal_) {
@@ -418,7 +442,11 @@ void Console::ShowCharacter(uint32_t c) {
         Put(c);
         if (c > 0xFFFF) Put(kSecondHalf);
     } else if (!IsWide(c)) {
-        Put(c);
+        if (c >= 0xA0 && DisplayWidth(c) == 0) {
+            Join(c);
+        } else {
+            Put(c);
+        }
     } else {
         if (!wrapPending_ && cursor_.X + 1 == width_) Put(' ');
         Put(c);

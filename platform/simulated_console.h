@@ -20,10 +20,14 @@ namespace simulated {
 // A character that takes two cells fills the second with this.
 constexpr uint32_t kSecondHalf = 0xFFFFFFFF;
 
+// 16 bytes: the fuzz target writes and compares every cell of many screens.
 struct Cell {
     // The byte in a single-byte code page, the code point under UTF-8.
     uint32_t character;
     uint16_t attribute;
+    // How many combining marks are joined to the character (the console
+    // host's layout under UTF-8); Console::Mark gives the first of them.
+    uint16_t marks;
     // Which WriteConsoleA put the character here: its Call::number, 0 for
     // none since Reset.
     uint64_t write;
@@ -31,7 +35,8 @@ struct Cell {
 
 // How a UTF-8 console gives characters cells.
 enum class Layout {
-    kConsoleHost,  // East Asian wide characters and emoji two cells, the rest one
+    kConsoleHost,  // East Asian wide characters and emoji two cells, combining marks
+                   // none (joined to the character before them), the rest one
     kWine,         // one cell per UTF-16 code unit
 };
 
@@ -142,9 +147,13 @@ class Console {
     // sequences changed it.
     uint16_t OwnAttribute() const { return ownAttribute_; }
     const Cell& At(int x, int y) const { return cells_[Index(x, y)]; }
+    // The first combining mark joined to the character at (x, y), 0 for none;
+    // the console keeps no other.
+    uint32_t Mark(int x, int y) const { return At(x, y).marks != 0 ? marks_[Index(x, y)] : 0; }
     // The row's characters: bytes, or UTF-8 under CP_UTF8, where the second
-    // half of a two-cell character adds nothing. A character that is no
-    // byte (U+2426 for SUB) is UTF-8 in any code page.
+    // half of a two-cell character adds nothing and a joined mark follows
+    // its character. A character that is no byte (U+2426 for SUB) is UTF-8
+    // in any code page.
     std::string RowText(int y) const;
     // Run-length form, e.g. "1F*5 07*15".
     std::string RowAttributes(int y) const;
@@ -187,6 +196,7 @@ class Console {
     bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
     void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
     void ShowCharacter(uint32_t codePoint);
+    void Join(uint32_t mark);
     void Put(uint32_t character);
     void NextRow();
 
@@ -208,6 +218,9 @@ class Console {
     int terminalWidth_ = 0;
     std::string written_;
     std::vector<Cell> cells_;
+    // Beside each cell, its first joined mark, read only while the cell
+    // counts one; empty until a mark is first joined.
+    std::vector<uint32_t> marks_;
     std::vector<char> commandLine_ = std::vector<char>(1, '\0');
     std::vector<Call> calls_;
     size_t logLimit_ = 0;

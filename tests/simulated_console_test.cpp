@@ -71,6 +71,40 @@ TEST(SimulatedConsole, ActsOnVirtualTerminalOutput) {
     }
 }
 
+// A UTF-8 console 8 columns wide, laid out as the console host does: the
+// bytes written, then `later` in a write of its own, then row y recoloured.
+TEST(SimulatedConsole, JoinsCombiningMarks) {
+    const struct {
+        const char* name;
+        bool virtualTerminal;
+        std::string bytes, later;
+        int16_t y, x;  // the row looked at, and the cursor's column afterwards
+        std::string row;
+        int markX;  // the cell that carries the mark, -1 for none
+    } cases[] = {
+        {"InALaterWrite", false, "e", "\xCC\x81", 0, 1, "e\xCC\x81       ", 0},
+        {"ToAWideCharactersFirstCell", false, "\xE4\xB8\xAD\xCC\x81", "", 0, 2,
+         "\xE4\xB8\xAD\xCC\x81      ", 0},
+        {"ToTheLastColumnWithAPendingWrap", true, "abcdefgh\xCC\x81", "", 0, 7, "abcdefgh\xCC\x81",
+         7},
+        {"AloneAfterARowBreak", false, "abcdefgh\xCC\x81", "", 1, 1, "\xCC\x81       ", -1},
+    };
+    const platform::WORD run[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
+    for (const auto& c : cases) {
+        simulated::Console& console = FreshConsole(8, 3);
+        console.SetCodePage(platform::CP_UTF8);
+        console.SetVirtualTerminal(c.virtualTerminal);
+        WriteToConsole(console, c.bytes);
+        WriteToConsole(console, c.later);
+        platform::DWORD written = 0;
+        console.WriteConsoleOutputAttribute(console.GetStdHandle(platform::STD_OUTPUT_HANDLE), run,
+                                            8, platform::COORD{0, c.y}, &written);
+        EXPECT_EQ(console.RowText(c.y), c.row) << c.name;
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(console.At(x, c.y).marks, x == c.markX) << c.name;
+        EXPECT_EQ(console.Cursor().X, c.x) << c.name;
+    }
+}
+
 TEST(SimulatedConsole, TabStopsAtTheRowEndOfANarrowBuffer) {
     simulated::Console& console = FreshConsole(10, 3, 8, 0);
     WriteToConsole(console, "\tx");
