@@ -103,6 +103,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     pushes_ = 0;
     redirected_ = false;
     virtualTerminal_ = false;
+    pseudoConsole_ = false;
     wrapPending_ = false;
     codePage_ = 437;
     layout_ = Layout::kConsoleHost;
@@ -509,14 +510,20 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
     Report(call, attributes, length);
     if (!IsConsole(handle)) return false;
     // Clipped at the end of the buffer; a start outside it writes nothing.
+    // A pseudo-console writes each cell back as one UTF-16 code unit.
     platform::DWORD done = 0;
     if (start.X >= 0 && start.X < width_ && start.Y >= 0 && start.Y < height_) {
         size_t cell = static_cast<size_t>(start.Y) * static_cast<size_t>(width_) +
                       static_cast<size_t>(start.X);
         for (; done < length && cell < cells_.size(); ++done, ++cell) {
-            cells_[Index(static_cast<int>(cell % static_cast<size_t>(width_)),
-                         static_cast<int>(cell / static_cast<size_t>(width_)))]
-                .attribute = attributes[done];
+            Cell& at = cells_[Index(static_cast<int>(cell % static_cast<size_t>(width_)),
+                                    static_cast<int>(cell / static_cast<size_t>(width_)))];
+            at.attribute = attributes[done];
+            if (pseudoConsole_ && at.character != kSecondHalf &&
+                (at.character > 0xFFFF || at.marks != 0)) {
+                at.character = 0xFFFD;
+                at.marks = 0;
+            }
         }
     }
     *written = done;

@@ -4,7 +4,7 @@
 // output as the legacy console does or as virtual-terminal mode does (the
 // wrap deferred, colour sequences obeyed), read bytes in a single-byte code
 // page or as UTF-8, laid out as Windows' console host or as Wine's console
-// lays out characters.
+// lays out characters, and recolour cells as a pseudo-console does.
 #ifndef COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 #define COLORTEXT_PLATFORM_SIMULATED_CONSOLE_H
 
@@ -124,6 +124,11 @@ class Console {
     void SetVirtualTerminal(bool on) { virtualTerminal_ = on; }
     // The same switch, by the name of what it first did.
     void SetDeferredWrap(bool deferred) { SetVirtualTerminal(deferred); }
+    // A pseudo-console stands between the program and the terminal: there,
+    // WriteConsoleOutputAttribute writes its cells back as it read them, a
+    // UTF-16 code unit each, so a cell whose text needs more (a character
+    // beyond U+FFFF, a character with a joined mark) becomes U+FFFD.
+    void SetPseudoConsole(bool on) { pseudoConsole_ = on; }
     // The output code page: bytes are cells in any but CP_UTF8, under which
     // they are decoded and laid out as `layout` does.
     void SetCodePage(uint32_t codePage, Layout layout = Layout::kConsoleHost) {
@@ -212,6 +217,7 @@ class Console {
     size_t pushes_ = 0;
     bool redirected_ = false;
     bool virtualTerminal_ = false;
+    bool pseudoConsole_ = false;
     bool wrapPending_ = false;
     uint32_t codePage_ = 437;
     Layout layout_ = Layout::kConsoleHost;

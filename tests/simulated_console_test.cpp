@@ -73,27 +73,30 @@ TEST(SimulatedConsole, ActsOnVirtualTerminalOutput) {
 
 // A UTF-8 console 8 columns wide, laid out as the console host does: the
 // bytes written, then `later` in a write of its own, then row y recoloured.
-TEST(SimulatedConsole, JoinsCombiningMarks) {
+TEST(SimulatedConsole, JoinsCombiningMarksAndRecolours) {
     const struct {
         const char* name;
-        bool virtualTerminal;
+        bool virtualTerminal, pseudoConsole;
         std::string bytes, later;
         int16_t y, x;  // the row looked at, and the cursor's column afterwards
         std::string row;
         int markX;  // the cell that carries the mark, -1 for none
     } cases[] = {
-        {"InALaterWrite", false, "e", "\xCC\x81", 0, 1, "e\xCC\x81       ", 0},
-        {"ToAWideCharactersFirstCell", false, "\xE4\xB8\xAD\xCC\x81", "", 0, 2,
+        {"InALaterWrite", false, false, "e", "\xCC\x81", 0, 1, "e\xCC\x81       ", 0},
+        {"ToAWideCharactersFirstCell", false, false, "\xE4\xB8\xAD\xCC\x81", "", 0, 2,
          "\xE4\xB8\xAD\xCC\x81      ", 0},
-        {"ToTheLastColumnWithAPendingWrap", true, "abcdefgh\xCC\x81", "", 0, 7, "abcdefgh\xCC\x81",
-         7},
-        {"AloneAfterARowBreak", false, "abcdefgh\xCC\x81", "", 1, 1, "\xCC\x81       ", -1},
+        {"ToTheLastColumnWithAPendingWrap", true, false, "abcdefgh\xCC\x81", "", 0, 7,
+         "abcdefgh\xCC\x81", 7},
+        {"AloneAfterARowBreak", false, false, "abcdefgh\xCC\x81", "", 1, 1, "\xCC\x81       ", -1},
+        {"UnderAPseudoConsole", false, true, "a\xF0\x9F\x98\x80z\xCC\x81\xE4\xB8\xAD", "", 0, 6,
+         "a\xEF\xBF\xBD\xEF\xBF\xBD\xE4\xB8\xAD  ", -1},
     };
     const platform::WORD run[8] = {0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F};
     for (const auto& c : cases) {
         simulated::Console& console = FreshConsole(8, 3);
         console.SetCodePage(platform::CP_UTF8);
         console.SetVirtualTerminal(c.virtualTerminal);
+        console.SetPseudoConsole(c.pseudoConsole);
         WriteToConsole(console, c.bytes);
         WriteToConsole(console, c.later);
         platform::DWORD written = 0;
