@@ -8,30 +8,35 @@ uint8_t AnsiIndex(uint8_t colour) {
     return static_cast<uint8_t>((colour & 2) | (colour & 1) << 2 | (colour & 4) >> 2);
 }
 
-// One parameter: `normal` + index, or `bright` + index with intensity.
-uint8_t* PutParameter(uint8_t* out, uint8_t colour, unsigned normal, unsigned bright) {
-    unsigned code = ((colour & 8) != 0 ? bright : normal) + AnsiIndex(colour & 7);
-    if (code >= 100) *out++ = static_cast<uint8_t>('0' + code / 100);
-    *out++ = static_cast<uint8_t>('0' + code / 10 % 10);
-    *out++ = static_cast<uint8_t>('0' + code % 10);
+// One parameter: 30 to 37 and 90 to 97 for a foreground, 40 to 47 and 100
+// to 107 for a background, the second for a bright colour.
+uint8_t* PutParameter(uint8_t* out, uint8_t colour, bool background) {
+    const bool bright = (colour & 8) != 0;
+    if (background && bright) *out++ = '1';
+    *out++ = background ? (bright ? '0' : '4') : (bright ? '9' : '3');
+    *out++ = static_cast<uint8_t>('0' + AnsiIndex(colour & 7));
     return out;
 }
 
-}  // namespace
-
-uint32_t FormatSgr(uint16_t attribute, uint8_t* out) {
+// The sequence that selects the foreground of `attribute`, its background
+// or both.
+uint32_t Format(uint16_t attribute, bool ownForeground, bool ownBackground, uint8_t* out) {
     const uint8_t foreground = attribute & 0x0F;
     const uint8_t background = (attribute >> 4) & 0x0F;
-    const bool ownForeground = foreground != 0x07;
-    const bool ownBackground = background != 0x00;
     if (!ownForeground && !ownBackground) return 0;
 
     uint8_t* p = out;
     *p++ = 0x1B;
     *p++ = '[';
-    if (ownForeground) p = PutParameter(p, foreground, 30, 90);
+    if (ownForeground) p = PutParameter(p, foreground, false);
     if (ownForeground && ownBackground) *p++ = ';';
-    if (ownBackground) p = PutParameter(p, background, 40, 100);
+    if (ownBackground) p = PutParameter(p, background, true);
     *p++ = 'm';
     return static_cast<uint32_t>(p - out);
+}
+
+}  // namespace
+
+uint32_t FormatSgr(uint16_t attribute, uint8_t* out) {
+    return Format(attribute, (attribute & 0x0F) != 0x07, (attribute & 0xF0) != 0, out);
 }

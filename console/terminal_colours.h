@@ -1,8 +1,12 @@
-// Console cell attributes shown on a terminal, as SGR escape sequences.
+// Console cell attributes as SGR escape sequences, for terminals and for
+// consoles in virtual-terminal mode.
 #ifndef COLORTEXT_CONSOLE_TERMINAL_COLOURS_H
 #define COLORTEXT_CONSOLE_TERMINAL_COLOURS_H
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include "console/pending_text.h"
 
 // "ESC[97;107m" is the longest sequence.
 constexpr uint32_t kMaxSgrLength = 10;
@@ -16,5 +20,40 @@ constexpr uint32_t kSgrResetLength = sizeof kSgrReset - 1;
 // no sequence at all (length 0), and a foreground on black keeps whatever
 // background the terminal has, light or dark.
 uint32_t FormatSgr(uint16_t attribute, uint8_t* out);
+
+// The same with both colours always given, 0x07 as light grey on black, as
+// a console in virtual-terminal mode shows the attribute it stores, and
+// always kConsoleSgrLength long: a background below 8 has a leading zero,
+// "ESC[37;040m", so that a run's sequences are put without a loop.
+constexpr uint32_t kConsoleSgrLength = 9;
+inline void FormatConsoleSgr(uint16_t attribute, uint8_t* out) {
+    // Console colours are blue 1, green 2, red 4, ANSI colours red 1, green
+    // 2, blue 4: the parameters of each console colour, quickly from a
+    // table, or else the ANSI digit of each, a nibble apiece.
+    static constexpr char kForeground[] = "30343236313533379094929691959397";
+    static constexpr char kBackground[] = "040044042046041045043047100104102106101105103107";
+    constexpr uint32_t kAnsi = 0x73516240;
+    const uint32_t foreground = attribute & 0x0F;
+    const uint32_t background = (attribute >> 4) & 0x0F;
+    out[0] = 0x1B;
+    out[1] = '[';
+    out[4] = ';';
+    out[8] = 'm';
+    if (kFastPaths) {
+        __builtin_memcpy(out + 2, kForeground + size_t{2} * foreground, 2);
+        __builtin_memcpy(out + 5, kBackground + size_t{3} * background, 3);
+        return;
+    }
+    out[2] = static_cast<uint8_t>(foreground < 8 ? '3' : '9');
+    out[3] = static_cast<uint8_t>('0' + (kAnsi >> (4 * (foreground & 7)) & 7));
+    out[5] = static_cast<uint8_t>(background < 8 ? '0' : '1');
+    out[6] = static_cast<uint8_t>(background < 8 ? '4' : '0');
+    out[7] = static_cast<uint8_t>('0' + (kAnsi >> (4 * (background & 7)) & 7));
+}
+
+// Save the console's colours, whatever they are, and restore them exactly.
+constexpr char kSgrPush[] = "\x1b[#{";
+constexpr char kSgrPop[] = "\x1b[#}";
+constexpr uint32_t kSgrPushLength = sizeof kSgrPush - 1;
 
 #endif

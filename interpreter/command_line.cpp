@@ -20,11 +20,6 @@ const unsigned char* FindArgumentText() {
     return position;
 }
 
-const unsigned char* SkipBlanks(const unsigned char* position) {
-    while (*position == ' ') ++position;
-    return position;
-}
-
 bool IsWholeArgumentText(const unsigned char* position, const char* word) {
     position = SkipBlanks(position);
     // A mismatch, the command line's NUL included, ends the comparison.

@@ -6,8 +6,12 @@
 // Where the argument text begins: right after the program name.
 const unsigned char* FindArgumentText();
 
-// Steps over blanks (0x20 only; a tab is not a blank).
-const unsigned char* SkipBlanks(const unsigned char* position);
+// Steps over blanks (0x20 only; a tab is not a blank). Inline: the token
+// loop calls it for every token.
+inline const unsigned char* SkipBlanks(const unsigned char* position) {
+    while (*position == ' ') ++position;
+    return position;
+}
 
 // Whether the argument text from `position` is `word` alone, with nothing
 // but blanks before and after it.

@@ -50,7 +50,7 @@ bool ReadCharacterCode(const unsigned char*& position, unsigned char first, Cons
     Decimal number = ReadDecimal(position, first);
     uint8_t code = static_cast<uint8_t>(number.value);
     unsigned char t = number.terminator;
-    if (t == '*' || t == 'X' || t == 'x') {
+    if (t == '*' || (t | 0x20) == 'x') {
         ++position;
         unsigned char digit = *position;
         if (!IsDigit(digit)) return false;
@@ -61,9 +61,7 @@ bool ReadCharacterCode(const unsigned char*& position, unsigned char first, Cons
     if (code >= 0x20) {
         writer.Append(code);
     } else if (code == '\t') {
-        // Blanks up to the next multiple of 8 from where the text will land;
-        // unsigned, so that the remainder is 0 to 7 whatever the console says.
-        writer.AppendRepeated(' ', static_cast<uint16_t>(8 - writer.NextColumn() % 8));
+        writer.AppendTab();
     } else {
         writer.WriteDirect(code);
     }

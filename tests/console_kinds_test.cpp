@@ -21,7 +21,9 @@ struct Kind {
     const char* name;
     uint32_t codePage;
     Layout layout;
-    bool deferredWrap;
+    bool virtualTerminal;
+    // The console host under a pseudo-console, as in Windows Terminal.
+    bool pseudoConsole = false;
 };
 
 const Kind kKinds[] = {
@@ -30,12 +32,14 @@ const Kind kKinds[] = {
     {"Utf8ConsoleHost", 65001, Layout::kConsoleHost, false},
     {"Utf8ConsoleHostVirtualTerminal", 65001, Layout::kConsoleHost, true},
     {"Utf8Wine", 65001, Layout::kWine, false},
+    {"PseudoConsoleVirtualTerminal", 65001, Layout::kConsoleHost, true, true},
 };
 
 Console& FreshConsoleOf(const Kind& kind, int width, int height, int x, int y) {
     Console& console = FreshConsole(width, height, x, y, 0x2E);
     console.SetCodePage(kind.codePage, kind.layout);
-    console.SetDeferredWrap(kind.deferredWrap);
+    console.SetDeferredWrap(kind.virtualTerminal);
+    console.SetPseudoConsole(kind.pseudoConsole);
     return console;
 }
 
@@ -122,8 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         // A bell moves nothing: a pending wrap is still pending after it.
         KindCase{"ThenABellAndATab", 20, 4, 0, 0, kRow + "7 9 \"b\"", 'b', 8, 1, false},
-        // The console shows byte 1 as a glyph, which fills the row unseen.
-        KindCase{"ThenAControlGlyphAndARun", 20, 4, 0, 0, "/1F 61*19 1 /4E \"next\"", 'n', 0, 1,
+        // Every console shows SUB as a glyph, which fills the row unseen.
+        KindCase{"ThenAControlGlyphAndARun", 20, 4, 0, 0, "/1F 61*19 26 /4E \"next\"", 'n', 0, 1,
                  false},
         KindCase{"EndsOneShortThenARun", 20, 4, 0, 3, "/1F 61*19 /4E \"next\"", 'n', 19, 2, false}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -177,27 +181,33 @@ INSTANTIATE_TEST_SUITE_P(
                                'x', 8, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A run of characters of uncertain width that ends in the last column of a
-// console that defers the wrap: the cursor stands in the last column
-// whether the text filled it or not, so the likely width decides. East
-// Asian characters are taken two cells wide and are right; U+2705 is a
-// symbol taken one cell wide, where this console gives it two, so its
-// second cell stays uncoloured. The next run is found from its own cursor.
-TEST(OnEveryKindOfConsole, UndecidableEndTakesTheLikelyWidth) {
-    const struct {
-        std::string text;
-        const char* row0;
-    } cases[] = {
-        {kHan, "2E*18 1F*2"},
-        {"\xE2\x9C\x85", "2E*18 1F*1 2E*1"},
-        {"\xC3\xA9!", "2E*18 1F*2"},
-    };
-    for (const auto& c : cases) {
+// A run that ends in the last column of a console in virtual-terminal
+// mode: its colour comes with it, so every cell is its own whatever the
+// characters' widths, and the next run starts on the next row.
+TEST(OnEveryKindOfConsole, RunEndingInTheLastColumnIsColouredInBand) {
+    for (const std::string& text : {kHan, std::string("\xE2\x9C\x85"), std::string("\xC3\xA9!")}) {
         Console& console = FreshConsoleOf(kKinds[3], 20, 3, 18, 0);
-        RunProgram("/1F \"" + c.text + "\" /4E \"next\"");
-        EXPECT_EQ(console.RowAttributes(0), c.row0) << c.text;
-        EXPECT_EQ(console.RowText(1).substr(0, 4), "next") << c.text;
-        EXPECT_EQ(console.RowAttributes(1), "4E*4 2E*16") << c.text;
+        RunProgram("/1F \"" + text + "\" /4E \"next\"");
+        EXPECT_EQ(console.RowAttributes(0), "2E*18 1F*2") << text;
+        EXPECT_EQ(console.RowText(1).substr(0, 4), "next") << text;
+        EXPECT_EQ(console.RowAttributes(1), "4E*4 2E*16") << text;
+    }
+}
+
+// Under a pseudo-console, recolouring reads each cell back as one UTF-16
+// code unit: a character above U+FFFF and a letter with a combining mark
+// come back as U+FFFD. In-band colour rewrites no cell.
+TEST(OnEveryKindOfConsole, PseudoConsoleLosesCharactersOnlyWhenRecoloured) {
+    const struct {
+        bool virtualTerminal;
+        const char* row0;
+    } cases[] = {{false, "\xEF\xBF\xBD deployed \xEF\xBF\xBD"},
+                 {true, "\xF0\x9F\x9A\x80 deployed e\xCC\x81"}};
+    for (const auto& c : cases) {
+        Console& console = FreshConsoleOf(kKinds[5], 40, 3, 0, 0);
+        console.SetDeferredWrap(c.virtualTerminal);
+        RunProgram("/0A \"\xF0\x9F\x9A\x80 deployed e\xCC\x81\" 13 10");
+        EXPECT_EQ(console.RowText(0).substr(0, std::string(c.row0).size()), c.row0);
     }
 }
 

@@ -41,8 +41,10 @@ TEST(ConsoleWriter, DirectWriteWithNothingPendingMakesTwoCalls) {
     ASSERT_EQ(CallsSoFar(), before + 2);
     EXPECT_EQ(simulated::TheConsole().Calls()[before].op, Op::WriteConsoleA);
     EXPECT_EQ(simulated::TheConsole().Calls()[before + 1].op, Op::GetConsoleScreenBufferInfo);
-    EXPECT_EQ(writer->NextColumn(), 0u);
     EXPECT_EQ(writer->PendingLength(), 0u);
+    // The next tab counts from column 0: a full 8 blanks.
+    writer->AppendTab();
+    EXPECT_EQ(writer->PendingLength(), 8u);
 }
 
 TEST(ConsoleWriter, RunAcrossTheRightEdgeIsColouredOnBothRows) {
@@ -55,7 +57,9 @@ TEST(ConsoleWriter, RunAcrossTheRightEdgeIsColouredOnBothRows) {
     EXPECT_EQ(console.RowAttributes(0), "07*7 1F*3");
     EXPECT_EQ(console.RowText(1), "DEF       ");
     EXPECT_EQ(console.RowAttributes(1), "1F*3 07*7");
-    EXPECT_EQ(writer->NextColumn(), 3u);
+    // The next tab counts from column 3.
+    writer->AppendTab();
+    EXPECT_EQ(writer->PendingLength(), 5u);
 }
 
 TEST(ConsoleWriter, ColoursWithoutTouchingTheConsolesOwnAttribute) {

@@ -43,7 +43,9 @@ inline std::vector<std::string> RunProgram(const std::string& arguments) {
 // The calls of a run, built in order: Expect().Flush("Hi", 0x1F, 0, 0).Direct(13).
 class Expect {
   public:
-    Expect() : calls_{"GetStdHandle(-11)", "GetConsoleScreenBufferInfo", "GetCommandLineA"} {}
+    Expect()
+        : calls_{"GetStdHandle(-11)", "GetConsoleScreenBufferInfo", "GetConsoleMode",
+                 "GetCommandLineA"} {}
 
     // Text written, the cursor read back, then its cells recoloured from (x, y).
     Expect& Flush(const std::string& text, uint16_t attribute, int x, int y) {
@@ -96,6 +98,28 @@ inline size_t WriteBefore(const std::vector<simulated::Call>& calls, size_t i) {
     return j - 2;
 }
 
+// The attribute that a write to a console in virtual-terminal mode gives
+// its text, read from the colour sequence after the one that saves the
+// console's colours; -1 for a write without one.
+inline int InBandAttribute(const std::string& bytes) {
+    const std::string push = "\x1b[#{\x1b[";
+    if (bytes.compare(0, push.size(), push) != 0) return -1;
+    int codes[2] = {0, 0}, n = 0;
+    for (size_t i = push.size(); i < bytes.size() && bytes[i] != 'm'; ++i) {
+        if (bytes[i] == ';') {
+            if (++n > 1) return -1;
+        } else {
+            codes[n] = codes[n] * 10 + (bytes[i] - '0');
+        }
+    }
+    // ANSI colours are red 1, green 2, blue 4; console colours blue 1.
+    auto colour = [](int code) {
+        const int ansi = code % 10;
+        return (ansi & 2) | (ansi & 1) << 2 | (ansi & 4) >> 2 | (code >= 90 ? 8 : 0);
+    };
+    return colour(codes[1]) << 4 | colour(codes[0]);
+}
+
 // What must hold after any run: every recolouring follows a text write and
 // covers the cells of that write with one attribute, and the console's own
 // attribute is what it was. Returns a description of the first breach.
@@ -103,7 +127,9 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
     const std::vector<simulated::Call>& calls = console.Calls();
     for (size_t i = 0; i < calls.size(); ++i) {
         const simulated::Call& call = calls[i];
-        if (call.op == simulated::Op::WriteConsoleA && call.bytes.size() > 4096) {
+        // A run in virtual-terminal mode comes with four colour sequences.
+        const size_t sequences = InBandAttribute(call.bytes) >= 0 ? 28 : 0;
+        if (call.op == simulated::Op::WriteConsoleA && call.bytes.size() > 4096 + sequences) {
             return "call " + std::to_string(i) + " writes " + std::to_string(call.bytes.size()) +
                    " bytes at once";
         }
@@ -126,9 +152,11 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
 
 // Whatever the console's layout: every cell that a write of plain text put
 // a character in (or left blank before a wide character that did not fit)
-// carries the attribute of that write's recolouring, and, when no run held
-// control bytes, every other cell still has the console's own attribute. A
-// run with control bytes may colour over any cell.
+// carries the attribute of that write's recolouring, or in virtual-terminal
+// mode of its colour sequence, and, when no run held control bytes, every
+// other cell still has the console's own attribute, but for the blanks of
+// rows that a run in virtual-terminal mode scrolled in, which take its
+// colour. A run with control bytes may colour over any cell.
 // Needs the whole log. Returns a description of the first cell that breaks
 // this.
 inline std::string CheckColouredCells(const simulated::Console& console, uint16_t ownAttribute) {
@@ -138,7 +166,14 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
     // A run that holds control bytes is coloured a cell a byte from where
     // it began, over whatever is there.
     std::vector<int> controlColours;
+    std::vector<int> blankColours;
     for (size_t i = 0; i < calls.size(); ++i) {
+        const int inBand =
+            calls[i].op == simulated::Op::WriteConsoleA ? InBandAttribute(calls[i].bytes) : -1;
+        if (inBand >= 0) {
+            colourOf[calls[i].number] = inBand;
+            blankColours.push_back(inBand);
+        }
         if (calls[i].op != simulated::Op::WriteConsoleOutputAttribute) continue;
         const size_t write = WriteBefore(calls, i);
         if (write == calls.size()) continue;
@@ -162,6 +197,9 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
             const int want = ours ? colour : ownAttribute;
             bool overlaid = false;
             for (int c : controlColours) overlaid = overlaid || cell.attribute == c;
+            for (int c : blankColours) {
+                overlaid = overlaid || (!ours && cell.character == ' ' && cell.attribute == c);
+            }
             if (cell.attribute != want && !overlaid) {
                 char what[96];
                 snprintf(what, sizeof what, "cell (%d,%d) has %02X, not %02X", x, y, cell.attribute,

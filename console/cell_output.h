@@ -1,0 +1,57 @@
+// Output to a console's cells: each run is written at the cursor in the
+// console's own attribute, and the cells it took are then recoloured, so
+// the console's own attribute never changes.
+#ifndef COLORTEXT_CONSOLE_CELL_OUTPUT_H
+#define COLORTEXT_CONSOLE_CELL_OUTPUT_H
+
+#include <stdint.h>
+
+#include "console/landing.h"
+#include "console/pending_text.h"
+#include "platform/platform.h"
+
+class CellOutput {
+  public:
+    void Open(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) { snapshot_ = first; }
+    // Writes the run and recolours its cells; the storage holds the
+    // attribute run afterwards.
+    void Write(platform::HANDLE handle, const Run& run);
+    // The same, quickly, for text a cell a byte.
+    void WriteBytes(platform::HANDLE handle, PendingStorage* storage, uint32_t length, bool control,
+                    uint16_t attribute);
+    // Writes the first byte of the storage alone, uncoloured.
+    void WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
+        platform::DWORD written;
+        platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
+        RefreshSnapshot(handle);
+    }
+    // The column of the next character after `pending` more single cells:
+    // pending text that reaches past the row's end goes on in the next row.
+    // A console is at least one cell wide; the guard only keeps one that
+    // says otherwise from dividing by zero.
+    uint32_t Column(uint32_t pending) const {
+        const uint32_t width =
+            snapshot_.dwSize.X > 0 ? static_cast<uint32_t>(snapshot_.dwSize.X) : 1;
+        return (static_cast<uint32_t>(snapshot_.dwCursorPosition.X) + pending) % width;
+    }
+
+  private:
+    void RefreshSnapshot(platform::HANDLE handle) {
+        platform::GetConsoleScreenBufferInfo(handle, &snapshot_);
+    }
+    void WriteAnyText(platform::HANDLE handle, const Run& run);
+    void WriteCharacters(platform::HANDLE handle, const Run& run);
+    // Whether `count` more cells from the cursor could pass the end of the
+    // bottom row.
+    bool MayScroll(uint32_t count) const;
+    // Gives the cells the text landed in the attribute, with `run` as the
+    // storage for the attribute run.
+    void Recolour(platform::HANDLE handle, uint16_t* run, Landing landing, platform::COORD before,
+                  uint16_t attribute);
+
+    // The cursor read after the last write, which is where the next one
+    // begins: only dwCursorPosition and dwSize are used.
+    platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
+};
+
+#endif

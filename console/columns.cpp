@@ -1,0 +1,89 @@
+#include "console/columns.h"
+
+#include "console/display_width.h"
+
+uint32_t FileColumn(uint32_t column, const uint8_t* bytes, uint32_t count, uint32_t kinds,
+                    bool utf8) {
+    if (kinds == 0 || (kinds == kHighByte && !utf8)) return column + count;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            column = 0;
+        } else if (c == '\b') {
+            if (column > 0) --column;
+        } else if (c == '\t') {
+            column = (column / 8 + 1) * 8;
+        } else if (c >= 0x20 && c != 0x7F && (c < 0x80 || c >= 0xC0 || !utf8)) {
+            ++column;
+        }
+    }
+    return column;
+}
+
+void TerminalColumn::LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds) {
+    if (kinds == 0 && missing == 0) {
+        // A run is at most a storage's worth, so the sum cannot overflow.
+        column = (column + count) % width;
+        return;
+    }
+    for (uint32_t i = 0; i < count; ++i) Take(bytes[i]);
+}
+
+void TerminalColumn::Take(uint8_t c) {
+    if (missing > 0) {
+        if (c >= low && c <= high) {
+            codePoint = codePoint << 6 | (c & 0x3Fu);
+            low = 0x80;
+            high = 0xBF;
+            if (--missing == 0) Move(DisplayWidth(codePoint));
+            return;
+        }
+        CutShort();
+    }
+    if (c >= 0xC2 && c <= 0xF4) {
+        // The lead byte says how many bytes follow; the range of the second
+        // rules out overlong forms, surrogates and code points past
+        // U+10FFFF.
+        missing = static_cast<uint8_t>(Utf8Length(c) - 1);
+        codePoint = c & (0x3Fu >> missing);
+        low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
+        Move(1);
+    } else {
+        column = FileColumn(column, &c, 1, KindOf(c), false);
+        if (column >= width) column = width - 1;
+    }
+}
+
+void TerminalColumn::CutShort() {
+    if (missing == 0) return;
+    missing = 0;
+    Move(1);
+}
+
+void TerminalColumn::Move(uint32_t cells) {
+    if (cells == 0) return;
+    if (column + cells > width) column = 0;
+    column += cells;
+    if (column >= width) column = 0;
+}
+
+void ConsoleColumn::Take(uint8_t c, bool multiByte) {
+    if ((c >= 0x20 && c < 0x7F) || (c >= 0x80 && !multiByte)) {
+        column = Next();
+        pending = column == width - 1;
+        if (!pending) ++column;
+    } else if (c == '\r' || c == '\n' || c == '\v' || c == '\f') {
+        column = 0;
+        pending = false;
+    } else if (c == '\b') {
+        if (column > 0) --column;
+        pending = false;
+    } else if (c == '\t') {
+        const int32_t stop = column / 8 * 8 + 8;
+        if (!pending) column = stop < width ? stop : width - 1;
+    } else if (c != '\a') {
+        known = false;
+    }
+}

@@ -1,0 +1,83 @@
+// The column in which output that is not recoloured leaves the cursor,
+// worked out from its bytes: a file viewed in a terminal, a terminal, and a
+// console in virtual-terminal mode. Only the remainder modulo 8 matters to
+// the writer, for tab stops.
+#ifndef COLORTEXT_CONSOLE_COLUMNS_H
+#define COLORTEXT_CONSOLE_COLUMNS_H
+
+#include <stdint.h>
+
+#include "console/text_measure.h"
+
+// A file viewed in a terminal, which never wraps it: text moves the column
+// on, CR and LF take it back to 0, BS one step, TAB to the next stop; other
+// control bytes and DEL do not move it, nor, in UTF-8, do the bytes that
+// continue a character. With `kinds` of 0 (text_measure.h) every byte is a
+// column.
+uint32_t FileColumn(uint32_t column, const uint8_t* bytes, uint32_t count, uint32_t kinds,
+                    bool utf8);
+
+// A terminal `width` columns wide, as it lays out UTF-8: each character
+// takes its display width, wrapping at the width; one too wide for what is
+// left of the row goes to the next. A byte that cannot begin or continue a
+// character, and a character cut short by one that does not continue it,
+// each show as one replacement character. A character's bytes may come in
+// separate writes. Control bytes move the column as in a file, a tab no
+// further than the last column.
+struct TerminalColumn {
+    uint32_t column, width;
+    // The character being gathered: `missing` bytes still to come (0: none),
+    // the next in `low`..`high`.
+    uint32_t codePoint;
+    uint8_t missing, low, high;
+
+    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds);
+    void Take(uint8_t c);
+    // Something other than text comes, such as an escape sequence: a
+    // character still short of bytes shows as a replacement character.
+    void CutShort();
+    void Move(uint32_t cells);
+};
+
+// A console in virtual-terminal mode: the cursor's column, and whether the
+// text filled the last column, where the cursor stays until the next
+// character wraps it to the next row. Text moves it a cell a byte; CR, LF,
+// VT and FF take it to column 0; BS one step back; TAB on to the next stop,
+// no further than the last column and not past a waiting wrap; BEL nowhere.
+// Anything else (a character of several bytes, an escape sequence, another
+// control byte, which consoles show or ignore) leaves it unknown until the
+// console says.
+struct ConsoleColumn {
+    int32_t column, width;
+    bool pending, known;
+    // Cells of plain text laid out since the column was last worked out.
+    // A run writes at most 65,535 x 32,767 bytes, so they cannot overflow.
+    uint32_t ahead;
+
+    // `multiByte`: bytes of 0x80 and above may make characters of several.
+    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool multiByte) {
+        if (!known) return;
+        if ((multiByte ? kinds : kinds & ~kHighByte) == 0) {
+            ahead += count;
+            return;
+        }
+        Settle();
+        for (uint32_t i = 0; i < count && known; ++i) Take(bytes[i], multiByte);
+    }
+    void Take(uint8_t c, bool multiByte);
+    // Works out the column after the plain text laid out so far: its last
+    // character goes `ahead` - 1 cells after the first, and a row it fills
+    // waits for the next one to wrap.
+    void Settle() {
+        if (ahead == 0) return;
+        const uint32_t cells = static_cast<uint32_t>(width);
+        const uint32_t last = (static_cast<uint32_t>(Next()) + (ahead - 1) % cells) % cells;
+        pending = last == cells - 1;
+        column = static_cast<int32_t>(pending ? last : last + 1);
+        ahead = 0;
+    }
+    // The column the next character goes to, once settled.
+    int32_t Next() const { return pending ? 0 : column; }
+};
+
+#endif

@@ -1,0 +1,42 @@
+// The writer's fixed storage, shared with the parts that write it out, and
+// the one build choice they share.
+#ifndef COLORTEXT_CONSOLE_PENDING_TEXT_H
+#define COLORTEXT_CONSOLE_PENDING_TEXT_H
+
+#include <stdint.h>
+
+// Holds the pending text until it is written, then, on a console that is
+// recoloured, the attribute run for the same cells: two bytes a cell, so a
+// single write carries at most half the storage as text.
+constexpr uint32_t kStorageSize = 8192;
+constexpr uint32_t kMaxRunLength = kStorageSize / 2;
+
+union PendingStorage {
+    uint8_t text[kStorageSize];
+    uint16_t run[kStorageSize / 2];
+};
+
+// Text that goes out in one write, as the writer hands it to a part: the
+// first `length` bytes of the storage, what kinds of byte they hold
+// (text_measure.h), whether the output reads characters of several bytes
+// among them, and the attribute they are shown in.
+struct Run {
+    PendingStorage* storage;
+    uint32_t length;
+    uint32_t kinds;
+    bool multiByte;
+    uint16_t attribute;
+};
+
+// Every operation has a general path that serves every case. Beside it
+// there are fast paths for the commonest ones (text a cell a byte, a tab
+// after it, a run that fits the storage, a word of bytes at a time), which
+// a build for size leaves out: the Windows program, which defines
+// COLORTEXT_SMALL, costs more instructions a byte, as linearly.
+#ifdef COLORTEXT_SMALL
+constexpr bool kFastPaths = false;
+#else
+constexpr bool kFastPaths = true;
+#endif
+
+#endif

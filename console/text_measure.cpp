@@ -1,0 +1,73 @@
+#include "console/text_measure.h"
+
+uint32_t KindsOf(const uint8_t* text, uint32_t count) {
+    uint32_t kinds = 0, i = 0;
+    if (kFastPaths) {
+        // Two words a turn, with an accumulator each, halve the loop's own
+        // cost.
+        constexpr uint32_t kWord = sizeof(WordKinds::Word);
+        WordKinds even, odd;
+        for (; i + 2 * kWord <= count; i += 2 * kWord) {
+            even.Add(WordKinds::Load(text + i));
+            odd.Add(WordKinds::Load(text + i + kWord));
+        }
+        kinds = even.Kinds() | odd.Kinds();
+    }
+    for (; i < count; ++i) kinds |= KindOf(text[i]);
+    return kinds;
+}
+
+uint32_t HighBytes(const uint8_t* text, uint32_t count) {
+    using Word = WordKinds::Word;
+    constexpr Word kOnes = WordKinds::kOnes;
+    uint32_t high = 0, i = 0;
+    if (kFastPaths) {
+        for (; i + sizeof(Word) <= count; i += sizeof(Word)) {
+            // The top bits, one to a byte, summed into the top byte.
+            high += static_cast<uint32_t>(((WordKinds::Load(text + i) >> 7) & kOnes) * kOnes >>
+                                          (8 * sizeof(Word) - 8));
+        }
+    }
+    for (; i < count; ++i) high += text[i] >> 7;
+    return high;
+}
+
+uint32_t Utf8Length(uint8_t lead) {
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count) {
+    for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
+        const uint8_t byte = text[count - back];
+        if ((byte & 0xC0) == 0x80) continue;
+        return byte >= 0xC2 && byte <= 0xF4 && Utf8Length(byte) > back ? back : 0;
+    }
+    return 0;
+}
+
+uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
+                     CellRange& range) {
+    if (spread <= 0) {
+        range = {static_cast<int32_t>(count - HighBytes(text, count)), static_cast<int32_t>(count)};
+        return count;
+    }
+    range = {0, 0};
+    int32_t following = 0;  // continuation bytes the last lead byte announced
+    for (uint32_t i = 0; i < count; ++i, ++range.most) {
+        const uint8_t byte = text[i];
+        if (byte >= 0x80 && byte < 0xC0 && following > 0) {
+            --following;
+            continue;
+        }
+        // A character begins here: ASCII, a lead byte, or a byte that
+        // continues nothing and shows alone.
+        const int32_t length = byte < 0x80 ? 1 : static_cast<int32_t>(Utf8Length(byte));
+        if (i > 0 && (range.most - range.least + (byte < 0x80 ? 0 : length) >= spread ||
+                      range.most + length > static_cast<int32_t>(limit))) {
+            return i;
+        }
+        following = length - 1;
+        range.least += byte < 0x80 ? 1 : 0;
+    }
+    return count;
+}

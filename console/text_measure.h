@@ -1,0 +1,99 @@
+// Measures of text that need no console: what kinds of byte it holds, where
+// its UTF-8 characters begin and end, and how many cells they may take.
+#ifndef COLORTEXT_CONSOLE_TEXT_MEASURE_H
+#define COLORTEXT_CONSOLE_TEXT_MEASURE_H
+
+#include <stdint.h>
+
+#include "console/pending_text.h"
+
+// Kinds of byte that may make text other than one cell a byte: below 0x20,
+// which a console acts on or shows as a glyph; 0x80 and above, whose look
+// is up to the code page; DEL, which a file viewed in a terminal and a
+// console in virtual-terminal mode show as nothing.
+constexpr uint32_t kControlByte = 1;
+constexpr uint32_t kHighByte = 2;
+constexpr uint32_t kDeleteByte = 4;
+
+inline uint32_t KindOf(uint8_t byte) {
+    if (static_cast<uint8_t>(byte - 0x20) < 0x5F) return 0;
+    return byte < 0x20 ? kControlByte : byte == 0x7F ? kDeleteByte : kHighByte;
+}
+
+// A word of bytes at a time. Each test below is exact for the word as a
+// whole: a byte's top bit; for a byte below 0x20, a top bit that
+// subtracting 0x20 from every byte leaves where the byte had none; the same
+// for DEL, which XOR 0x7F makes 0, below 1.
+struct WordKinds {
+    using Word = uintptr_t;
+    static constexpr Word kOnes = ~Word{0} / 0xFF;
+    static constexpr Word kTops = kOnes * 0x80;
+    Word high = 0, low = 0, del = 0;
+
+    static Word Load(const uint8_t* at) {
+        Word word;
+        __builtin_memcpy(&word, at, sizeof word);
+        return word;
+    }
+    void Add(Word word) {
+        high |= word;
+        low |= (word - kOnes * 0x20) & ~word;
+        const Word flipped = word ^ kOnes * 0x7F;
+        del |= (flipped - kOnes) & ~flipped;
+    }
+    uint32_t Kinds() const {
+        return ((high & kTops) != 0 ? kHighByte : 0u) | ((low & kTops) != 0 ? kControlByte : 0u) |
+               ((del & kTops) != 0 ? kDeleteByte : 0u);
+    }
+};
+
+// The kinds of all the bytes together.
+uint32_t KindsOf(const uint8_t* text, uint32_t count);
+
+// Copies `count` bytes, which must not overlap, and returns their kinds.
+inline uint32_t CopyKinds(uint8_t* to, const uint8_t* from, uint32_t count) {
+    uint32_t kinds = 0, i = 0;
+    if (kFastPaths && count >= sizeof(WordKinds::Word)) {
+        WordKinds words;
+        for (; i + sizeof(WordKinds::Word) <= count; i += sizeof(WordKinds::Word)) {
+            const WordKinds::Word word = WordKinds::Load(from + i);
+            __builtin_memcpy(to + i, &word, sizeof word);
+            words.Add(word);
+        }
+        kinds = words.Kinds();
+    }
+    for (; i < count; ++i) {
+        to[i] = from[i];
+        kinds |= KindOf(from[i]);
+    }
+    return kinds;
+}
+
+// How many bytes of 0x80 and above the text holds.
+uint32_t HighBytes(const uint8_t* text, uint32_t count);
+
+// How many bytes the UTF-8 character that `lead` begins has; a byte that
+// begins none is a character of its own.
+uint32_t Utf8Length(uint8_t lead);
+
+// How many bytes at the end of the text begin a character that the text
+// does not finish: 0 to 3.
+uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count);
+
+// How many cells text may take on a console.
+struct CellRange {
+    int32_t least, most;
+};
+
+// The cells of UTF-8 text on a console: an ASCII character takes one; any
+// other from none (a combining mark) to two (an East Asian character, an
+// emoji), as the console decides, but never more than it has bytes, and a
+// byte that begins or continues no character shows as one replacement
+// character. With `spread` above 0 it measures only the longest front of
+// the text that ends before a character, keeps the range narrower than
+// `spread` and is at most `limit` bytes long, and returns its length;
+// otherwise all of it.
+uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
+                     CellRange& range);
+
+#endif
