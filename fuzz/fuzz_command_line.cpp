@@ -6,14 +6,14 @@
 // could be the program's own affair, but it shows (each write has its own
 // colour sequences on a terminal, and a tab counts from where its write
 // began), so the model cuts runs where the README says they are cut. One
-// thing the model cannot know, by design: on a console that defers the
-// wrap, whether a write that left the cursor in the last column filled it,
-// when the program cannot know either (a run with control bytes, a glyph
-// written alone, or UTF-8 of doubtful width). From such a write on, the
-// screen is not compared; the calls still are.
+// thing the model leaves alone: escape sequences that the command line
+// itself holds, which a console in virtual-terminal mode acts on; after
+// one, the screen is not compared there, the calls still are.
 // Each call is also checked as it is made: on a legacy console every
 // recolouring covers exactly the cells of the text written before it, and
-// on today's consoles it covers no more cells than the text has bytes. Any
+// under UTF-8 it covers no more cells than the text has bytes; in
+// virtual-terminal mode nothing is recoloured and every run comes between
+// the sequences that save and restore the console's colours. Any
 // difference aborts with the reason.
 #include <stdint.h>
 #include <stdio.h>
@@ -134,7 +134,7 @@ class CallChecker : public simulated::Observer {
         if (call.foreignHandle) Broken(At() + "passes a foreign handle");
         if (calls_ <= Opening()) {
             static const Op kConsoleOpening[] = {Op::GetStdHandle, Op::GetConsoleScreenBufferInfo,
-                                                 Op::GetCommandLineA};
+                                                 Op::GetConsoleMode, Op::GetCommandLineA};
             static const Op kOtherOpening[] = {Op::GetStdHandle, Op::GetConsoleScreenBufferInfo,
                                                Op::GetTerminalWidth, Op::GetCommandLineA};
             const Op* opening = shape_.kind == Kind::kConsole ? kConsoleOpening : kOtherOpening;
@@ -142,13 +142,16 @@ class CallChecker : public simulated::Observer {
             if (call.op == Op::GetConsoleScreenBufferInfo) cursor_ = call.cursor;
             return;
         }
-        // Asked at most once a run each, when a byte above 0x7F is written
-        // and when a run's end is in doubt: neither changes anything.
-        if (call.op == Op::GetConsoleOutputCP || call.op == Op::GetConsoleMode) {
-            if (++questions_[call.op == Op::GetConsoleMode] > 1) Broken(At() + "asks again");
+        // Asked at most once a run, when a byte above 0x7F is written; the
+        // output mode only at the start.
+        if (call.op == Op::GetConsoleOutputCP) {
+            if (++codePages_ > 1) Broken(At() + "asks again");
             return;
         }
-        if (shape_.kind == Kind::kConsole) {
+        if (call.op == Op::GetConsoleMode) Broken(At() + "asks for the output mode again");
+        if (shape_.kind == Kind::kConsole && shape_.console.virtualTerminal) {
+            InBand(call, static_cast<const char*>(data), count);
+        } else if (shape_.kind == Kind::kConsole) {
             OnConsole(call, data, count);
         } else {
             OnFile(call, static_cast<const char*>(data), count);
@@ -169,7 +172,24 @@ class CallChecker : public simulated::Observer {
   private:
     enum class Step { kWrite, kCursor, kRecolour };
 
-    size_t Opening() const { return shape_.kind == Kind::kConsole ? 3 : 4; }
+    size_t Opening() const { return 4; }
+
+    // Text comes between the sequences that save the console's colours and
+    // give them back, or a control byte alone; the cursor may be read, and
+    // nothing is recoloured.
+    void InBand(const Call& call, const char* data, size_t count) {
+        if (call.op == Op::GetConsoleScreenBufferInfo) return;
+        if (call.op != Op::WriteConsoleA) Broken(At() + "expected a write, not " + Describe(call));
+        if (call.reservedPointer) Broken(At() + "passes a reserved pointer");
+        const std::string bytes(data, count);
+        if (count == 1 && static_cast<unsigned char>(data[0]) < 0x20) return;
+        const std::string push = kSgrPush, pop = kSgrPop;
+        if (count > kRunStorage + 2 * (kSgrPushLength + kMaxSgrLength) ||
+            bytes.compare(0, push.size(), push) != 0 || count < push.size() + pop.size() ||
+            bytes.compare(count - pop.size(), pop.size(), pop) != 0) {
+            Broken(At() + "writes " + Printable(bytes.substr(0, 80)) + " out of its colours");
+        }
+    }
 
     std::string At() const { return "call " + std::to_string(calls_) + ": "; }
 
@@ -199,7 +219,6 @@ class CallChecker : public simulated::Observer {
         const unsigned char* bytes = static_cast<const unsigned char*>(data);
         firstByte_ = bytes[0];
         controls_ = HasControlByte(bytes, count);
-        high_ = std::any_of(bytes, bytes + count, [](unsigned char c) { return c >= 0x80; });
         step_ = Step::kCursor;
     }
 
@@ -208,19 +227,7 @@ class CallChecker : public simulated::Observer {
             Broken(At() + std::to_string(written_) +
                    " bytes of text are written without a recolouring");
         }
-        // A glyph written alone into the last column may leave the wrap
-        // pending, or not: the cursor stays where it was either way.
-        if (InLastColumn() && after_.X == cursor_.X && after_.Y == cursor_.Y &&
-            firstByte_ != '\a') {
-            undecided_ = true;
-        }
         cursor_ = after_;
-    }
-
-    // On a console that defers the wrap, a write that leaves the cursor in
-    // the last column may have filled it or not.
-    bool InLastColumn() const {
-        return shape_.console.deferredWrap && after_.X == shape_.width - 1;
     }
 
     // From the cursor read before the write, as many cells as it has bytes;
@@ -238,9 +245,8 @@ class CallChecker : public simulated::Observer {
         // tell whether a wrap waits, what follows cannot be told either: a
         // run with control bytes, or one with characters of doubtful width
         // on a UTF-8 console.
-        if (shape_.console.deferredWrap || shape_.console.utf8) {
+        if (shape_.console.utf8) {
             if (count > written_) Broken(At() + "recolours more cells than were written");
-            if (InLastColumn() && (controls_ || (shape_.console.utf8 && high_))) undecided_ = true;
             cursor_ = after_;
             return;
         }
@@ -289,13 +295,15 @@ class CallChecker : public simulated::Observer {
     size_t written_ = 0;
     unsigned char firstByte_ = 0;
     bool controls_ = false;
-    bool high_ = false;
-    int questions_[2] = {0, 0};
-    bool undecided_ = false;
-
-  public:
-    bool Undecided() const { return undecided_; }
+    int codePages_ = 0;
 };
+
+// Whether the command line writes an escape character of its own.
+bool WritesEscape(const std::vector<model::Action>& actions) {
+    return std::any_of(actions.begin(), actions.end(), [](const model::Action& a) {
+        return a.kind != model::Action::kTab && a.byte == 0x1B;
+    });
+}
 
 void CompareScreens(const simulated::Console& console, const model::Screen& want) {
     for (int y = 0; y < want.height; ++y) {
@@ -343,14 +351,14 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     console.SetCodePage(
         shape.console.utf8 ? platform::CP_UTF8 : 437,
         shape.console.wine ? simulated::Layout::kWine : simulated::Layout::kConsoleHost);
-    console.SetDeferredWrap(shape.console.deferredWrap);
+    console.SetDeferredWrap(shape.console.virtualTerminal);
     console.Observe(&checker);
     const int code = RunCommandLine();
     if (code != 0) Broken("exit code " + std::to_string(code));
     checker.Finish();
     if (console.OwnAttribute() != shape.ownAttribute) Broken("the console's own attribute changed");
 
-    if (isConsole && !checker.Undecided()) {
+    if (isConsole && !(shape.console.virtualTerminal && WritesEscape(actions))) {
         model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute,
                      shape.console);
         model::LayOnConsole(actions, want);

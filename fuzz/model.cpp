@@ -260,7 +260,7 @@ void Put(Screen& s, uint32_t character) {
     At(s, s.x, s.y) = Cell{character, s.own};
     if (s.x + 1 < s.width) {
         ++s.x;
-    } else if (s.kind.deferredWrap) {
+    } else if (s.kind.virtualTerminal) {
         s.pending = true;
     } else {
         NewRow(s);
@@ -275,6 +275,8 @@ void PutCharacter(Screen& s, uint32_t c) {
     if (s.kind.wine) {
         Put(s, c);
         if (c > 0xFFFF) Put(s, simulated::kSecondHalf);
+    } else if (c >= 0xA0 && DisplayWidth(c) == 0 && !s.pending && s.x > 0) {
+        // Joined to the character before it: no cell of its own.
     } else if (simulated::IsWide(c)) {
         if (!s.pending && s.x + 1 == s.width) Put(s, ' ');
         Put(s, c);
@@ -285,8 +287,23 @@ void PutCharacter(Screen& s, uint32_t c) {
 }
 
 // Processed output: CR, LF, BS, BEL and TAB act, every other byte shows.
-// CR, LF and BS drop a pending wrap; a TAB leaves it.
+// CR, LF and BS drop a pending wrap; a TAB leaves it. In virtual-terminal
+// mode VT and FF are line feeds too, a TAB moves the cursor no further than
+// the last column and writes nothing, SUB shows as a symbol and the other
+// control bytes and DEL show nothing.
 void Show(Screen& s, uint8_t c) {
+    if (s.kind.virtualTerminal) {
+        if (c == '\v' || c == '\f') c = '\n';
+        if (c == '\t') {
+            if (!s.pending) s.x = std::min((s.x / 8 + 1) * 8, s.width - 1);
+            return;
+        }
+        if (c == 0x1A) {
+            Put(s, 0x2426);
+            return;
+        }
+        if ((c < 0x20 && c != '\r' && c != '\n' && c != '\b') || c == 0x7F) return;
+    }
     switch (c) {
         case '\r':
             s.x = 0;
@@ -323,13 +340,15 @@ void ShowAll(Screen& s, const std::string& bytes) {
     }
 }
 
-// The text is written where the cursor stands, in the console's own
-// colours, and then its cells take the colour of the write. Plain text
-// takes the cells from where its first character went to where the cursor
-// stopped (or past it, when a wrap is pending), and they are followed as
-// the buffer scrolls. Control bytes move the cursor in ways that are not
-// followed: then as many cells as the text has bytes take the colour, from
-// where the first character would have gone, up to the end of the buffer.
+// On a legacy console the text is written where the cursor stands, in the
+// console's own colours, and then its cells take the colour of the write.
+// Plain text takes the cells from where its first character went to where
+// the cursor stopped, and they are followed as the buffer scrolls. Control
+// bytes move the cursor in ways that are not followed: then as many cells
+// as the text has bytes take the colour, from where the first character
+// would have gone, up to the end of the buffer. In virtual-terminal mode
+// the text comes with its colour, which every cell it makes takes, the
+// rows it scrolls in included.
 class ConsoleOutput : public Output {
   public:
     explicit ConsoleOutput(Screen& screen) : s_(screen) {}
@@ -337,12 +356,15 @@ class ConsoleOutput : public Output {
     uint32_t Column() const override { return s_.pending ? 0 : static_cast<uint32_t>(s_.x); }
 
     // One column a byte, whatever the byte does, and on into the next row;
-    // UTF-8 text has been written before.
+    // text whose cells are not a byte each has been written before.
     uint32_t ColumnAfter(const std::string& text, uint8_t) const override {
         return static_cast<uint32_t>((Column() + text.size()) % static_cast<size_t>(s_.width));
     }
 
+    // The screen tells where text ends: in virtual-terminal mode the
+    // program lays it out as the console does, or asks.
     bool WrittenBeforeTab(const std::string& text) const override {
+        if (s_.kind.virtualTerminal) return true;
         return s_.kind.utf8 &&
                std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
     }
@@ -350,6 +372,13 @@ class ConsoleOutput : public Output {
     bool KeepsCharactersWhole() const override { return s_.kind.utf8; }
 
     void Write(const std::string& text, uint8_t attribute) override {
+        if (s_.kind.virtualTerminal) {
+            const uint16_t own = s_.own;
+            s_.own = attribute;
+            ShowAll(s_, text);
+            s_.own = own;
+            return;
+        }
         const int64_t from = Followed();
         const int64_t size = static_cast<int64_t>(s_.cells.size());
         int64_t first = s_.y * s_.width + s_.x + (s_.pending ? 1 : 0);

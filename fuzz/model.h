@@ -39,12 +39,15 @@ struct Cell {
 
 // How the console shows text. A legacy console reads a single-byte code
 // page, one byte to a cell, and wraps a row as soon as its last cell is
-// written; in virtual-terminal mode the wrap waits for the next character.
+// written. In virtual-terminal mode the wrap waits for the next character,
+// the console takes colours from the text, a tab only moves the cursor and
+// control bytes other than the line ends, BS, TAB and BEL show nothing.
 // Under UTF-8 the console decodes the bytes, and gives a character its
 // cells as its layout says: Windows' console host gives East Asian wide
-// characters two, Wine's console a cell to each UTF-16 code unit.
+// characters two and joins a combining mark to the cell before it, Wine's
+// console gives a cell to each UTF-16 code unit.
 struct Console {
-    bool deferredWrap;
+    bool virtualTerminal;
     bool utf8;
     bool wine;
 };
