@@ -49,12 +49,17 @@ if [ -n "$changes" ] && ! $allow_dirty; then
     echo "$changes" | sed 's/^/  /' >&2
     exit 1
 fi
+of="commit $commit"
+if [ -n "$changes" ]; then
+    of="uncommitted changes on top of $commit"
+    say "--allow-dirty: this is NOT A RELEASE OF A COMMIT but of $of"
+fi
 # A folder to replace must hold nothing but an earlier release: this
 # script never removes anything else.
-if [ -e "$out" ] && [ -n "$(ls -A "$out")" ]; then
-    listed=$({ echo SHA256SUMS && awk '{ print $2 }' "$out/SHA256SUMS" 2>/dev/null; } | sort)
-    [ -f "$out/SHA256SUMS" ] && [ "$(ls -A "$out" | sort)" = "$listed" ] ||
-        { say "$out holds more than a release; give an empty or new folder" >&2 && exit 1; }
+if [ -e "$out" ] && [ -n "$(ls -A "$out")" ] && { [ ! -f "$out/SHA256SUMS" ] ||
+    [ "$(ls -A "$out" | sort)" != "$({ echo SHA256SUMS && awk '{ print $2 }' "$out/SHA256SUMS"; } | sort)" ]; }; then
+    say "$out holds more than a release; give an empty or new folder" >&2
+    exit 1
 fi
 
 work=$(mktemp -d)
@@ -121,10 +126,10 @@ artefacts=("$tarball" "$zip" colortext.exe "$deb")
 rm -rf "$out"
 mkdir -p "$out"
 mv "$work/out"/* "$out/"
-say "colortext $version, commit $commit, in $out:"
+say "colortext $version, $of, in $out:"
 (cd "$out" && for file in "${artefacts[@]}" SHA256SUMS; do
     printf '  %-32s %8s bytes\n' "$file" "$(wc -c <"$file")"
 done && sed 's/^/  /' SHA256SUMS)
 if [ -n "$changes" ]; then
-    say "NOT A RELEASE OF A COMMIT: these files hold uncommitted changes on top of $commit"
+    say "NOT A RELEASE OF A COMMIT: these files hold $of"
 fi
