@@ -95,7 +95,7 @@ done
 native=$src/build/native/packages
 windows=$src/build/windows/packages
 zip=colortext-$version-win32.zip
-deb=colortext_${version}_amd64.deb
+deb=colortext_${version}_$(dpkg --print-architecture).deb
 tarball=colortext-$version-Linux.tar.gz
 
 cp "$src/build/windows/colortext.exe" "$work/out/colortext.exe"

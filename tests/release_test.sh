@@ -51,8 +51,8 @@ start=$SECONDS
 echo "two releases in $((SECONDS - start)) s, the second built in ${shm:-the same file system}"
 
 one=$work/release-1 two=$work/another-release-folder
-expected=$(printf '%s\n' SHA256SUMS colortext-$version-Linux.tar.gz colortext-$version-win32.zip \
-    colortext.exe colortext_${version}_amd64.deb | sort)
+expected=$(printf '%s\n' SHA256SUMS "colortext-$version-Linux.tar.gz" "colortext-$version-win32.zip" \
+    colortext.exe "colortext_${version}_$(dpkg --print-architecture).deb" | sort)
 for folder in "$one" "$two"; do
     [ "$(ls -A "$folder" | sort)" = "$expected" ] || fail "$folder does not hold the release's files"
     (cd "$folder" && sha256sum -c --quiet SHA256SUMS) || fail "$folder's SHA256SUMS is not its files'"
