@@ -62,6 +62,9 @@ for preset in host sanitize windows fuzz; do
     failed=$((failed + bad))
 done
 
+echo "== release"
+tests/release_test.sh || status=1
+
 echo "== fuzz session"
 scripts/fuzz.sh "${FUZZ_SECONDS:-120}" || status=1
 
