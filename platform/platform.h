@@ -36,15 +36,17 @@ struct CONSOLE_SCREEN_BUFFER_INFO {
 };
 
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
-// Output mode bit: escape sequences are acted on, and text that fills the
-// last column of a row leaves the cursor there until the next character.
+// Output mode bit: escape sequences are acted on, colour sequences among
+// them, and text that fills the last column of a row leaves the cursor
+// there until the next character.
 constexpr DWORD ENABLE_VIRTUAL_TERMINAL_PROCESSING = 0x0004;
 // The output code page in which the console reads bytes as UTF-8.
 constexpr DWORD CP_UTF8 = 65001;
 
 // The program examines one result only: whether the first
 // GetConsoleScreenBufferInfo succeeds, which tells a console from a file, a
-// pipe or a terminal. A call that fails otherwise has no effect.
+// pipe or a terminal. A call that fails otherwise has no effect; the mode a
+// failed GetConsoleMode leaves untouched is 0.
 HANDLE GetStdHandle(DWORD nStdHandle);
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info);
 // Writes the bytes as they are, for output that is not a console.
@@ -65,8 +67,7 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
 // runs, reads bytes of 0x80 and above. Asked only when such a byte is
 // written; 0 when it cannot be told.
 DWORD GetConsoleOutputCP();
-// The console's output mode; asked at most once, and only when where text
-// ended depends on it.
+// The console's output mode; asked once, at the start, on a console.
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
 const char* GetCommandLineA();
 [[noreturn]] void ExitProcess(unsigned exitCode);

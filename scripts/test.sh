@@ -3,14 +3,16 @@
 #   host      unit tests on the simulated console; the native program in
 #             pipes, files and tmux; the manual page, the install and the
 #             .deb and .tar.gz packages
-#   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer,
+#             on the writer's general paths, as the Windows program takes them
 #   windows   colortext.exe, checked for its imports, flags and size, and
 #             run end to end in Wine's console (installed here when missing);
 #             its zip
 #   fuzz      the fuzz target (clang, libFuzzer) over its committed corpus,
 #             then a fuzzing session of FUZZ_SECONDS (default 120)
-# and prints the cost of a run per kind of command line (benchmark and
-# callgrind figures; printed, not judged).
+# and the cost of a run per kind of command line: the benchmark's figures,
+# printed, and callgrind's instructions per byte on every kind of console,
+# judged against their bounds (bench/callgrind.sh).
 # Warnings are errors here, the sources must match .clang-format, and
 # clang-tidy and cppcheck must find nothing (scripts/analyse.sh).
 set -uo pipefail

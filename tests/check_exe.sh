@@ -7,7 +7,7 @@
 #   usage: check_exe.sh colortext.exe objdump
 exe=$1
 objdump=${2:-objdump}
-limit=6144
+limit=7168
 expected="ExitProcess GetCommandLineA GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
