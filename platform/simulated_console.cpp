@@ -1,6 +1,8 @@
 // Simulated backend: the platform functions act on an in-memory console.
 #include "platform/simulated_console.h"
 
+#include <errno.h>
+#include <iconv.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -107,6 +109,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     wrapPending_ = false;
     codePage_ = 437;
     layout_ = Layout::kConsoleHost;
+    heldLead_.clear();
     terminalWidth_ = 0;
     written_.clear();
     top_ = 0;
@@ -129,7 +132,7 @@ void Console::SetCommandLine(const std::string& raw) {
 
 std::string Console::RowText(int y) const {
     std::string row;
-    const uint32_t bytes = codePage_ == platform::CP_UTF8 ? 0x80 : 0x100;
+    const uint32_t bytes = codePage_ == platform::CP_UTF8 || IsDoubleByte(codePage_) ? 0x80 : 0x100;
     for (int x = 0; x < width_; ++x) {
         const Cell& cell = At(x, y);
         if (cell.character < bytes) {
@@ -348,10 +351,16 @@ bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
 // Virtual-terminal output: escape sequences, controls and text.
 void Console::ShowVirtualTerminal(const unsigned char* bytes, size_t count) {
     const bool utf8 = codePage_ == platform::CP_UTF8;
+    const bool doubleByte = IsDoubleByte(codePage_);
     for (size_t i = 0; i < count;) {
         if (bytes[i] == 0x1B && Sequence(bytes, count, i)) continue;
         if (utf8) {
             ShowCharacter(DecodeUtf8(bytes, count, i));
+        } else if (doubleByte && bytes[i] >= 0x80) {
+            // A lead byte that ends the write shows as U+FFFD here.
+            const uint32_t c = DecodeDoubleByte(codePage_, bytes, count, i);
+            if (c == kLeadAtTheEnd) ++i;
+            ShowCharacter(c == kLeadAtTheEnd ? 0xFFFD : c);
         } else if (bytes[i] < 0x80) {
             Act(bytes[i++]);
         } else {
@@ -360,17 +369,109 @@ void Console::ShowVirtualTerminal(const unsigned char* bytes, size_t count) {
     }
 }
 
-bool IsWide(uint32_t c) {
-    if (c < 0x1100) return false;
-    static const uint32_t ranges[][2] = {
-        {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2614, 0x2615},   {0x2705, 0x2705},
-        {0x274C, 0x274C},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
-        {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},
-        {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F},
-        {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
-    };
-    return std::any_of(std::begin(ranges), std::end(ranges),
-                       [c](const uint32_t* range) { return c >= range[0] && c <= range[1]; });
+bool IsWide(uint32_t c) { return DisplayWidth(c) == 2; }
+
+bool IsDoubleByte(uint32_t codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+namespace {
+
+// What iconv makes of one byte or two in a code page, asked once each.
+class DoubleByteDecoder {
+  public:
+    static constexpr uint32_t kUnknown = 0xFFFFFFFF;
+
+    explicit DoubleByteDecoder(uint32_t codePage)
+        : single_(256, kUnknown), pairs_(65536, kUnknown) {
+        const char* name = codePage == 932   ? "CP932"
+                           : codePage == 936 ? "GBK"
+                           : codePage == 949 ? "CP949"
+                                             : "BIG5";
+        iconv_ = iconv_open("UTF-32LE", name);
+        // iconv_open says it failed with (iconv_t) -1.
+        if (iconv_ == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+            fprintf(stderr, "iconv cannot read %s\n", name);
+            abort();
+        }
+    }
+
+    // A byte alone: its code point, kLeadAtTheEnd when it begins a pair.
+    uint32_t Single(unsigned char byte) {
+        uint32_t& known = single_[byte];
+        if (known == kUnknown) known = Convert(&byte, 1);
+        return known;
+    }
+    uint32_t Pair(unsigned char lead, unsigned char trail) {
+        uint32_t& known = pairs_[static_cast<size_t>(lead) << 8 | trail];
+        const unsigned char bytes[2] = {lead, trail};
+        if (known == kUnknown) known = Convert(bytes, 2);
+        return known == kLeadAtTheEnd ? 0xFFFD : known;
+    }
+
+  private:
+    uint32_t Convert(const unsigned char* bytes, size_t count) {
+        iconv(iconv_, nullptr, nullptr, nullptr, nullptr);
+        char in[2] = {static_cast<char>(bytes[0]), static_cast<char>(count > 1 ? bytes[1] : 0)};
+        unsigned char out[8] = {};
+        char* from = in;
+        char* to = reinterpret_cast<char*>(out);
+        size_t left = count, room = sizeof out;
+        if (iconv(iconv_, &from, &left, &to, &room) == static_cast<size_t>(-1)) {
+            return errno == EINVAL ? kLeadAtTheEnd : 0xFFFD;
+        }
+        if (room != 4) return 0xFFFD;  // not exactly one character
+        return uint32_t{out[0]} | uint32_t{out[1]} << 8 | uint32_t{out[2]} << 16 |
+               uint32_t{out[3]} << 24;
+    }
+
+    iconv_t iconv_;
+    std::vector<uint32_t> single_;
+    std::vector<uint32_t> pairs_;
+};
+
+DoubleByteDecoder& DecoderFor(uint32_t codePage) {
+    static DoubleByteDecoder japanese(932), chinese(936), korean(949), traditional(950);
+    return codePage == 932   ? japanese
+           : codePage == 936 ? chinese
+           : codePage == 949 ? korean
+                             : traditional;
+}
+
+}  // namespace
+
+uint32_t DecodeDoubleByte(uint32_t codePage, const unsigned char* text, size_t count, size_t& i) {
+    if (text[i] < 0x80) return text[i++];
+    DoubleByteDecoder& decoder = DecoderFor(codePage);
+    const uint32_t alone = decoder.Single(text[i]);
+    if (alone != kLeadAtTheEnd) {
+        ++i;
+        return alone;
+    }
+    if (i + 1 == count) return kLeadAtTheEnd;
+    i += 2;
+    return decoder.Pair(text[i - 2], text[i - 1]);
+}
+
+// A write in a double-byte code page: a lead byte that ends it waits for
+// the next in the console host, and shows as U+FFFD in Wine.
+void Console::ShowDoubleByte(const unsigned char* bytes, size_t count) {
+    std::string text = heldLead_;
+    heldLead_.clear();
+    text.append(reinterpret_cast<const char*>(bytes), count);
+    const unsigned char* all = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        uint32_t c = DecodeDoubleByte(codePage_, all, text.size(), i);
+        if (c == kLeadAtTheEnd) {
+            if (layout_ == Layout::kConsoleHost) {
+                heldLead_.assign(1, text[i]);
+                return;
+            }
+            c = 0xFFFD;
+            ++i;
+        }
+        ShowCharacter(c);
+    }
 }
 
 uint32_t DecodeUtf8(const unsigned char* text, size_t count, size_t& i) {
@@ -409,15 +510,16 @@ std::string Utf8(uint32_t c) {
     return out;
 }
 
-// A combining mark joins the character last written before the cursor:
-// the last column's with a pending wrap, a wide character's first cell. At
-// column 0 there is none, and the mark takes a cell of its own.
+// A combining mark joins the character last written before the cursor, a
+// wide character's first cell. At column 0 there is none, and the mark
+// takes a cell of its own; so it does after a pending wrap, which any
+// character, even one of no width, carries out first.
 void Console::Join(uint32_t mark) {
-    if (cursor_.X == 0 && !wrapPending_) {
+    if (cursor_.X == 0 || wrapPending_) {
         Put(mark);
         return;
     }
-    int x = wrapPending_ ? cursor_.X : cursor_.X - 1;
+    int x = cursor_.X - 1;
     if (x > 0 && cells_[Index(x, cursor_.Y)].character == kSecondHalf) --x;
     Cell& cell = cells_[Index(x, cursor_.Y)];
     if (cell.marks == 0) {
@@ -488,6 +590,8 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     if (console) {
         if (virtualTerminal_) {
             ShowVirtualTerminal(bytes, count);
+        } else if (IsDoubleByte(codePage_)) {
+            ShowDoubleByte(bytes, count);
         } else if (codePage_ == platform::CP_UTF8) {
             for (size_t i = 0; i < count;) ShowCharacter(DecodeUtf8(bytes, count, i));
         } else {

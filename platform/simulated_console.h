@@ -80,8 +80,19 @@ std::string Utf8(uint32_t codePoint);
 // of the text is invalid too).
 uint32_t DecodeUtf8(const unsigned char* text, size_t count, size_t& i);
 
-// East Asian wide and fullwidth characters and the common emoji: what
-// Windows' console host gives two cells. Enough for tests, not complete.
+// Whether `codePage` is one of the double-byte code pages of Japan, China
+// and Korea: 932, 936, 949, 950.
+bool IsDoubleByte(uint32_t codePage);
+
+// The bytes of `text` from `i` as such a code page reads them, through the
+// C library's iconv (CP932, GBK, CP949, BIG5): one character, its code
+// point returned and `i` moved past it; U+FFFD for bytes that make none.
+// kLeadAtTheEnd for a lead byte that ends the text, `i` left on it.
+constexpr uint32_t kLeadAtTheEnd = 0xFFFFFFFE;
+uint32_t DecodeDoubleByte(uint32_t codePage, const unsigned char* text, size_t count, size_t& i);
+
+// East Asian wide and fullwidth characters and emoji: what Windows' console
+// host gives two cells, from the project's table of display widths.
 bool IsWide(uint32_t codePoint);
 
 // Sees each call as it is made, for runs whose calls are too many or too
@@ -129,8 +140,9 @@ class Console {
     // UTF-16 code unit each, so a cell whose text needs more (a character
     // beyond U+FFFF, a character with a joined mark) becomes U+FFFD.
     void SetPseudoConsole(bool on) { pseudoConsole_ = on; }
-    // The output code page: bytes are cells in any but CP_UTF8, under which
-    // they are decoded and laid out as `layout` does.
+    // The output code page: bytes are cells in a single-byte one; under
+    // CP_UTF8 and the double-byte ones they are decoded and laid out as
+    // `layout` does.
     void SetCodePage(uint32_t codePage, Layout layout = Layout::kConsoleHost) {
         codePage_ = codePage;
         layout_ = layout;
@@ -151,6 +163,7 @@ class Console {
     // The current attribute: the one given at Reset, unless colour
     // sequences changed it.
     uint16_t OwnAttribute() const { return ownAttribute_; }
+    uint32_t CodePage() const { return codePage_; }
     const Cell& At(int x, int y) const { return cells_[Index(x, y)]; }
     // The first combining mark joined to the character at (x, y), 0 for none;
     // the console keeps no other.
@@ -200,6 +213,7 @@ class Console {
     void Act(unsigned char c);
     bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
     void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
+    void ShowDoubleByte(const unsigned char* bytes, size_t count);
     void ShowCharacter(uint32_t codePoint);
     void Join(uint32_t mark);
     void Put(uint32_t character);
@@ -221,6 +235,8 @@ class Console {
     bool wrapPending_ = false;
     uint32_t codePage_ = 437;
     Layout layout_ = Layout::kConsoleHost;
+    // The console host keeps a lead byte that ends a write for the next.
+    std::string heldLead_;
     int terminalWidth_ = 0;
     std::string written_;
     std::vector<Cell> cells_;
