@@ -40,7 +40,8 @@ void Fill(uint16_t* run, int32_t cells, uint16_t attribute) {
 void CellOutput::Write(platform::HANDLE handle, const Run& run) {
     if (kFastPaths && !run.multiByte) {
         WriteBytes(handle, run.storage, run.length, (run.kinds & kControlByte) != 0, run.attribute);
-    } else if (kFastPaths && (run.kinds & kControlByte) == 0 && !MayScroll(run.length)) {
+    } else if (kFastPaths && (run.kinds & kControlByte) == 0 && run.leads == nullptr &&
+               !MayScroll(run.length)) {
         WriteCharacters(handle, run);
     } else {
         WriteAnyText(handle, run);
@@ -76,6 +77,11 @@ bool CellOutput::MayScroll(uint32_t count) const {
 // text that wrapped needs working out.
 void CellOutput::WriteBytes(platform::HANDLE handle, PendingStorage* storage, uint32_t length,
                             bool control, uint16_t attribute) {
+    if (leadKept_) {
+        WriteAnyText(handle,
+                     Run{storage, length, control ? kControlByte : 0u, false, attribute, nullptr});
+        return;
+    }
     const COORD before = snapshot_.dwCursorPosition;
     platform::DWORD written;
     platform::WriteConsoleA(handle, storage->text, length, &written, nullptr);
@@ -85,8 +91,8 @@ void CellOutput::WriteBytes(platform::HANDLE handle, PendingStorage* storage, ui
     if ((after.Y != before.Y || after.X != before.X + count) && !control) {
         const int32_t width = WidthOf(snapshot_);
         const int32_t start = before.Y * width + before.X;
-        const Landing landing = FindLanding(start, after.Y * width + after.X, {count, count}, width,
-                                            width * snapshot_.dwSize.Y);
+        const Landing landing = FindLanding(start, after.Y * width + after.X, {count, count, false},
+                                            width, width * snapshot_.dwSize.Y);
         if (landing.cells >= 0) {
             Recolour(handle, storage->run, landing, before, attribute);
             return;
@@ -102,9 +108,10 @@ void CellOutput::WriteBytes(platform::HANDLE handle, PendingStorage* storage, ui
 // cells are not known beforehand, text that may scroll the buffer goes out
 // in pieces whose possible cell counts differ by less than a row, so that
 // the cursor tells how far each one scrolled; a piece never cuts a
-// character. Text that holds control bytes moves the cursor in ways that
-// cannot be worked back: it is coloured one cell a byte from where it
-// began, and so is text that nothing else explains.
+// character. In a double-byte code page, where a run may take more cells
+// than it has bytes, every piece is short enough for its attribute run. Text that holds control
+// bytes moves the cursor in ways that cannot be worked back: it is coloured one cell a byte from
+// where it began, and so is text that nothing else explains.
 void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
     const int32_t width = WidthOf(snapshot_);
     const int32_t size = width * snapshot_.dwSize.Y;
@@ -114,8 +121,14 @@ void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
         const int32_t start = before.Y * width + before.X;
         uint8_t* const text = run.storage->text + done;
         uint32_t count = run.length - done;
-        CellRange range = {static_cast<int32_t>(count), static_cast<int32_t>(count)};
-        if (run.multiByte && !control) {
+        CellRange range = {static_cast<int32_t>(count), static_cast<int32_t>(count), false};
+        if (run.multiByte && !control && run.leads != nullptr) {
+            // A piece of at most kDoubleBytePiece bytes takes fewer cells
+            // than a half of the storage holds.
+            const bool mayScroll = start + 2 * static_cast<int32_t>(count) >= size;
+            count = MeasureDoubleByte(text, count, *run.leads, mayScroll ? width : 0,
+                                      kDoubleBytePiece, range);
+        } else if (run.multiByte && !control) {
             // Text that cannot reach the end of the bottom row cannot
             // scroll, and the cursor alone tells its cells.
             if (start + static_cast<int32_t>(count) < size) {
@@ -124,6 +137,10 @@ void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
                 count = MeasureUtf8(text, count, width, kMaxRunLength / 2, range);
             }
         }
+        // A lead byte the last write left may join the first byte of this
+        // one, in a character of up to two cells and a blank.
+        if (leadKept_ && !control) range.most += 2;
+        leadKept_ = range.endsInLead;
         platform::DWORD written;
         platform::WriteConsoleA(handle, text, count, &written, nullptr);
         RefreshSnapshot(handle);
@@ -132,9 +149,11 @@ void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
         Landing landing = {-1, start};
         if (!control) landing = FindLanding(start, after.Y * width + after.X, range, width, size);
         if (landing.cells < 0) landing = {range.most, start};
-        // A piece takes no more cells than it has bytes. The attribute run
-        // is built over the text once all of it is out; until then behind
-        // it, in the storage's upper half, which a piece never overfills.
+        // The cells a piece takes are at most its range's, which keeps
+        // within its bytes, or for a piece of a double-byte code page within
+        // half the storage. The attribute run is built over the text once
+        // all of it is out; until then behind it, in the storage's upper
+        // half, which a piece never overfills.
         Recolour(handle, run.storage->run + (done < run.length ? kMaxRunLength / 2 : 0), landing,
                  before, run.attribute);
     }

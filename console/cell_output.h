@@ -10,9 +10,16 @@
 #include "console/pending_text.h"
 #include "platform/platform.h"
 
+// The most bytes of a double-byte code page written at once: a character of
+// two takes at most three cells, with the blank it may leave at a row's end.
+constexpr uint32_t kDoubleBytePiece = kMaxRunLength / 4;
+
 class CellOutput {
   public:
-    void Open(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) { snapshot_ = first; }
+    void Open(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) {
+        snapshot_ = first;
+        leadKept_ = false;
+    }
     // Writes the run and recolours its cells; the storage holds the
     // attribute run afterwards.
     void Write(platform::HANDLE handle, const Run& run);
@@ -52,6 +59,8 @@ class CellOutput {
     // The cursor read after the last write, which is where the next one
     // begins: only dwCursorPosition and dwSize are used.
     platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
+    // The last write ended in a lead byte, which the console may keep.
+    bool leadKept_;
 };
 
 #endif

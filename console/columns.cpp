@@ -2,21 +2,31 @@
 
 #include "console/display_width.h"
 
-uint32_t FileColumn(uint32_t column, const uint8_t* bytes, uint32_t count, uint32_t kinds,
-                    bool utf8) {
-    if (kinds == 0 || (kinds == kHighByte && !utf8)) return column + count;
+void FileColumn::LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool utf8,
+                        const LeadBytes* leads) {
+    if (kFastPaths && (kinds == 0 || (kinds == kHighByte && !utf8 && leads == nullptr)) && !trail) {
+        column += count;
+        return;
+    }
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            column = 0;
-        } else if (c == '\b') {
-            if (column > 0) --column;
-        } else if (c == '\t') {
-            column = (column / 8 + 1) * 8;
-        } else if (c >= 0x20 && c != 0x7F && (c < 0x80 || c >= 0xC0 || !utf8)) {
+        if (trail) {
+            trail = false;
+        } else if (c < 0x20 || c == 0x7F) {
+            column = AfterControl(column, c);
+        } else if (leads != nullptr && leads->Has(c)) {
+            trail = true;
+            column += 2;
+        } else if (c < 0x80 || c >= 0xC0 || !utf8) {
             ++column;
         }
     }
+}
+
+uint32_t FileColumn::AfterControl(uint32_t column, uint8_t c) {
+    if (c == '\r' || c == '\n') return 0;
+    if (c == '\b') return column > 0 ? column - 1 : 0;
+    if (c == '\t') return (column / 8 + 1) * 8;
     return column;
 }
 
@@ -51,7 +61,7 @@ void TerminalColumn::Take(uint8_t c) {
     } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
         Move(1);
     } else {
-        column = FileColumn(column, &c, 1, KindOf(c), false);
+        column = FileColumn::AfterControl(column, c);
         if (column >= width) column = width - 1;
     }
 }

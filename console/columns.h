@@ -12,10 +12,19 @@
 // A file viewed in a terminal, which never wraps it: text moves the column
 // on, CR and LF take it back to 0, BS one step, TAB to the next stop; other
 // control bytes and DEL do not move it, nor, in UTF-8, do the bytes that
-// continue a character. With `kinds` of 0 (text_measure.h) every byte is a
-// column.
-uint32_t FileColumn(uint32_t column, const uint8_t* bytes, uint32_t count, uint32_t kinds,
-                    bool utf8);
+// continue a character; a character of two bytes in a double-byte code page
+// takes two columns, as the editors and terminals of those languages show
+// it. With `kinds` of 0 (text_measure.h) every byte is a column.
+struct FileColumn {
+    uint32_t column;
+    bool trail;  // the next byte ends a character of two
+
+    // `leads`: the lead bytes of a double-byte code page, or null.
+    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool utf8,
+                const LeadBytes* leads);
+    // Where a control byte alone leaves `column`.
+    static uint32_t AfterControl(uint32_t column, uint8_t c);
+};
 
 // A terminal `width` columns wide, as it lays out UTF-8: each character
 // takes its display width, wrapping at the width; one too wide for what is
@@ -51,14 +60,22 @@ struct ConsoleColumn {
     int32_t column, width;
     bool pending, known;
     // Cells of plain text laid out since the column was last worked out.
-    // A run writes at most 65,535 x 32,767 bytes, so they cannot overflow.
+    // A run of the program writes fewer than 65,535 bytes for each of its
+    // 32,767 characters of command line, so they and the column together
+    // cannot overflow.
     uint32_t ahead;
 
     // `multiByte`: bytes of 0x80 and above may make characters of several.
+    // A character of several bytes among them makes the column unknown,
+    // whatever comes before it, and the bytes counted before held none.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool multiByte) {
         if (!known) return;
         if ((multiByte ? kinds : kinds & ~kHighByte) == 0) {
             ahead += count;
+            return;
+        }
+        if (kFastPaths && multiByte && (kinds & kHighByte) != 0) {
+            known = false;
             return;
         }
         Settle();
@@ -71,7 +88,7 @@ struct ConsoleColumn {
     void Settle() {
         if (ahead == 0) return;
         const uint32_t cells = static_cast<uint32_t>(width);
-        const uint32_t last = (static_cast<uint32_t>(Next()) + (ahead - 1) % cells) % cells;
+        const uint32_t last = (static_cast<uint32_t>(Next()) + ahead - 1) % cells;
         pending = last == cells - 1;
         column = static_cast<int32_t>(pending ? last : last + 1);
         ahead = 0;

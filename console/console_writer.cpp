@@ -33,10 +33,12 @@ void ConsoleWriter::Open() {
 }
 
 // The output code page, asked once.
-bool ConsoleWriter::AskCodePage() {
-    encoding_ = platform::GetConsoleOutputCP() == platform::CP_UTF8 ? Encoding::kUtf8
-                                                                    : Encoding::kSingleByte;
-    return encoding_ == Encoding::kUtf8;
+void ConsoleWriter::AskCodePage() {
+    const uint32_t codePage = platform::GetConsoleOutputCP();
+    leads_ = LeadBytesOf(codePage);
+    encoding_ = codePage == platform::CP_UTF8 ? Encoding::kUtf8
+                : leads_.firstCount != 0      ? Encoding::kDoubleByte
+                                              : Encoding::kSingleByte;
 }
 
 // On a console that is recoloured, a run that holds control bytes is
@@ -47,14 +49,15 @@ bool ConsoleWriter::MultiByte(uint32_t kinds) {
     return (kinds & asks) == kHighByte && ReadsCharacters();
 }
 
+// Bytes appended here are looked at, when their kinds are asked, once:
+// quickly as they are put, one byte many times or a copy a word at a time.
 void ConsoleWriter::AppendRepeatedAnyCount(uint8_t byte, uint16_t count) {
-    const uint32_t kind = KindOf(byte);
     for (uint32_t left = count; left > 0;) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
         const uint32_t chunk = left < room ? left : room;
-        if (scanned_ == length_) {
-            kinds_ |= kind;
+        if (kFastPaths && scanned_ == length_) {
+            kinds_ |= KindOf(byte);
             scanned_ += chunk;
         }
         uint8_t* const to = storage_.text + length_;
@@ -65,14 +68,18 @@ void ConsoleWriter::AppendRepeatedAnyCount(uint8_t byte, uint16_t count) {
 }
 
 void ConsoleWriter::AppendBytesAnyCount(const uint8_t* bytes, uint32_t count) {
-    PendingKinds();
     while (count > 0) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
         const uint32_t chunk = count < room ? count : room;
-        kinds_ |= CopyKinds(storage_.text + length_, bytes, chunk);
+        uint8_t* const to = storage_.text + length_;
+        if (kFastPaths && scanned_ == length_) {
+            kinds_ |= CopyKinds(to, bytes, chunk);
+            scanned_ += chunk;
+        } else {
+            for (uint32_t i = 0; i < chunk; ++i) to[i] = bytes[i];
+        }
         length_ += chunk;
-        scanned_ = length_;
         bytes += chunk;
         count -= chunk;
     }
@@ -100,15 +107,18 @@ void ConsoleWriter::AppendTabAfterAnyText() {
     AppendRepeated(' ', static_cast<uint16_t>(blanks));
 }
 
-// When the storage is full, a UTF-8 character that the text has only begun
-// is held back, so that it goes out whole with the rest of it: a console or
-// a terminal would show each piece as a replacement character. A file takes
-// the bytes as they come. Returns how many bytes are held back.
+// When the storage is full, a character that the text has only begun, in
+// UTF-8 or a double-byte code page, is held back, so that it goes out whole
+// with the rest of it: a console or a terminal would show each piece as a
+// replacement character. A file takes the bytes as they come. Returns how
+// many bytes are held back.
 uint32_t ConsoleWriter::HoldBack() {
     if (output_ == Output::kPlain || storage_.text[length_ - 1] < 0x80 || !ReadsCharacters()) {
         return 0;
     }
-    uint32_t kept = Utf8UnfinishedTail(storage_.text, length_);
+    uint32_t kept = encoding_ == Encoding::kDoubleByte
+                        ? (EndsInLeadByte(storage_.text, length_, leads_) ? 1 : 0)
+                        : Utf8UnfinishedTail(storage_.text, length_);
     // Bytes that a tab has already counted, as a character the tab's blanks
     // cut short, go out where they are.
     if (output_ == Output::kInBand && kept > length_ - inBand_.Counted()) {

@@ -117,7 +117,7 @@ class ConsoleWriter {
 
   private:
     enum class Output : uint8_t { kCells, kInBand, kPlain };
-    enum class Encoding : uint8_t { kNotAsked, kSingleByte, kUtf8 };
+    enum class Encoding : uint8_t { kNotAsked, kSingleByte, kUtf8, kDoubleByte };
 
     void AppendRepeatedAnyCount(uint8_t byte, uint16_t count);
     void AppendBytesAnyCount(const uint8_t* bytes, uint32_t count);
@@ -148,9 +148,10 @@ class ConsoleWriter {
     // says so.
     bool ReadsCharacters() {
         if (output_ == Output::kInBand && inBand_.OnTerminal()) return true;
-        return encoding_ == Encoding::kNotAsked ? AskCodePage() : encoding_ == Encoding::kUtf8;
+        if (encoding_ == Encoding::kNotAsked) AskCodePage();
+        return encoding_ == Encoding::kUtf8 || encoding_ == Encoding::kDoubleByte;
     }
-    bool AskCodePage();
+    void AskCodePage();
     // What kinds of byte the pending text holds; each byte is looked at
     // once, whatever asks.
     uint32_t PendingKinds() {
@@ -162,9 +163,10 @@ class ConsoleWriter {
     }
     // The pending text as a run, less what a full storage holds back.
     Run Pending(bool full) {
-        Run run = {&storage_, length_, PendingKinds(), false, attribute_};
+        Run run = {&storage_, length_, PendingKinds(), false, attribute_, nullptr};
         if ((run.kinds & kHighByte) != 0) {
             run.multiByte = MultiByte(run.kinds);
+            if (encoding_ == Encoding::kDoubleByte) run.leads = &leads_;
             if (full) run.length -= HoldBack();
         }
         return run;
@@ -175,6 +177,7 @@ class ConsoleWriter {
     // The output code page; asked once, when a run first holds a byte of
     // 0x80 or above.
     Encoding encoding_;
+    LeadBytes leads_;
     uint16_t attribute_;
     uint32_t length_;
     // What kinds of byte the first `scanned_` pending bytes hold.

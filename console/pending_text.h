@@ -16,16 +16,21 @@ union PendingStorage {
     uint16_t run[kStorageSize / 2];
 };
 
+// The lead bytes of a double-byte code page (text_measure.h).
+struct LeadBytes;
+
 // Text that goes out in one write, as the writer hands it to a part: the
 // first `length` bytes of the storage, what kinds of byte they hold
 // (text_measure.h), whether the output reads characters of several bytes
-// among them, and the attribute they are shown in.
+// among them, in UTF-8 or in a double-byte code page (then `leads` are its
+// lead bytes, else null), and the attribute they are shown in.
 struct Run {
     PendingStorage* storage;
     uint32_t length;
     uint32_t kinds;
     bool multiByte;
     uint16_t attribute;
+    const LeadBytes* leads;
 };
 
 // Every operation has a general path that serves every case. Beside it

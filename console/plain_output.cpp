@@ -1,13 +1,12 @@
 #include "console/plain_output.h"
 
-#include "console/columns.h"
 #include "console/text_measure.h"
 
 uint32_t PlainOutput::Count(const Run& run) {
-    column_ = FileColumn(column_, run.storage->text + counted_, run.length - counted_, run.kinds,
-                         run.multiByte);
+    file_.LayOut(run.storage->text + counted_, run.length - counted_, run.kinds,
+                 run.multiByte && run.leads == nullptr, run.leads);
     counted_ = run.length;
-    return column_;
+    return file_.column;
 }
 
 void PlainOutput::Write(platform::HANDLE handle, const Run& run) {
@@ -18,7 +17,7 @@ void PlainOutput::Write(platform::HANDLE handle, const Run& run) {
 }
 
 void PlainOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
-    column_ = FileColumn(column_, storage.text, 1, kControlByte, false);
+    file_.column = FileColumn::AfterControl(file_.column, storage.text[0]);
     platform::DWORD written;
     platform::WriteFile(handle, storage.text, 1, &written, nullptr);
 }

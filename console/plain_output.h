@@ -6,12 +6,16 @@
 
 #include <stdint.h>
 
+#include "console/columns.h"
 #include "console/pending_text.h"
 #include "platform/platform.h"
 
 class PlainOutput {
   public:
-    void Open() { column_ = counted_ = 0; }
+    void Open() {
+        file_ = FileColumn{0, false};
+        counted_ = 0;
+    }
     void Write(platform::HANDLE handle, const Run& run);
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
     // Counts the run's bytes that are not counted yet, and returns the
@@ -19,7 +23,7 @@ class PlainOutput {
     uint32_t Count(const Run& run);
 
   private:
-    uint32_t column_;
+    FileColumn file_;
     uint32_t counted_;
 };
 

@@ -51,7 +51,7 @@ uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32
         range = {static_cast<int32_t>(count - HighBytes(text, count)), static_cast<int32_t>(count)};
         return count;
     }
-    range = {0, 0};
+    range = {0, 0, false};
     int32_t following = 0;  // continuation bytes the last lead byte announced
     for (uint32_t i = 0; i < count; ++i, ++range.most) {
         const uint8_t byte = text[i];
@@ -70,4 +70,37 @@ uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32
         range.least += byte < 0x80 ? 1 : 0;
     }
     return count;
+}
+
+LeadBytes LeadBytesOf(uint32_t codePage) {
+    if (codePage == 932) return {0x9F - 0x80, 0xE0, 0xFC - 0xDF};
+    const bool chineseOrKorean = codePage == 936 || codePage == 949 || codePage == 950;
+    return {static_cast<uint8_t>(chineseOrKorean ? 0xFE - 0x80 : 0), 0, 0};
+}
+
+bool EndsInLeadByte(const uint8_t* text, uint32_t count, LeadBytes leads) {
+    uint32_t i = 0;
+    while (i + 1 < count) i += leads.Has(text[i]) ? 2u : 1u;
+    return i + 1 == count && leads.Has(text[i]);
+}
+
+uint32_t MeasureDoubleByte(const uint8_t* text, uint32_t count, LeadBytes leads, int32_t spread,
+                           uint32_t limit, CellRange& range) {
+    // Each character takes a cell at least; a double one two at most and
+    // the blank it may leave at the end of a row. A lead byte that ends the
+    // text may show as nothing, kept for the next write.
+    range = {0, 0, false};
+    uint32_t i = 0;
+    while (i < count) {
+        const bool lead = leads.Has(text[i]);
+        const uint32_t length = lead && i + 1 < count ? 2 : 1;
+        const int32_t most = range.most + (length == 2 ? 3 : 1);
+        if (i > 0 && (i + length > limit || (spread > 0 && most - range.least - 1 >= spread))) {
+            break;
+        }
+        i += length;
+        range.endsInLead = lead && length == 1;
+        range = {range.least + (range.endsInLead ? 0 : 1), most, range.endsInLead};
+    }
+    return i;
 }

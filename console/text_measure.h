@@ -80,9 +80,31 @@ uint32_t Utf8Length(uint8_t lead);
 // does not finish: 0 to 3.
 uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count);
 
-// How many cells text may take on a console.
+// The lead bytes of a double-byte code page: the `firstCount` bytes from
+// 0x81, and the `secondCount` from `secondStart`, begin characters of two
+// bytes. All zero: not a double-byte code page.
+struct LeadBytes {
+    uint8_t firstCount, secondStart, secondCount;
+
+    bool Has(uint8_t byte) const {
+        return static_cast<uint8_t>(byte - 0x81) < firstCount ||
+               static_cast<uint8_t>(byte - secondStart) < secondCount;
+    }
+};
+
+// 932 (Japanese): 0x81 to 0x9F and 0xE0 to 0xFC; 936, 949 and 950 (Chinese
+// and Korean): 0x81 to 0xFE; none for any other code page.
+LeadBytes LeadBytesOf(uint32_t codePage);
+
+// Whether the text, which begins with a character, ends in a lead byte
+// whose trail byte has not come.
+bool EndsInLeadByte(const uint8_t* text, uint32_t count, LeadBytes leads);
+
+// How many cells text may take on a console; in a double-byte code page,
+// whether it ends in a lead byte that its trail byte has not followed.
 struct CellRange {
     int32_t least, most;
+    bool endsInLead = false;
 };
 
 // The cells of UTF-8 text on a console: an ASCII character takes one; any
@@ -95,5 +117,15 @@ struct CellRange {
 // otherwise all of it.
 uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
                      CellRange& range);
+
+// The same for text in a double-byte code page: a character of two bytes
+// takes one or two cells, as the console decides, and one that meets a
+// single cell left of a row leaves it blank and goes on in the next, so
+// that text may take more cells than it has bytes; a byte of its own takes
+// one; a lead byte that ends the text may show as nothing, kept for the
+// next write. It measures at most `limit` bytes, ending before a character,
+// and with `spread` above 0 keeps the range narrower.
+uint32_t MeasureDoubleByte(const uint8_t* text, uint32_t count, LeadBytes leads, int32_t spread,
+                           uint32_t limit, CellRange& range);
 
 #endif

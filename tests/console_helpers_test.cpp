@@ -23,7 +23,6 @@ TEST(TextMeasure, KindsAndUtf8Edges) {
         {"a word then\x1F", kControlByte, 0},
         {"DEL, in a word\x7F!", kDeleteByte, 0},
         {"\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", kHighByte, 0},
-        {"sixteen bytes...\x80", kHighByte, 0},
         {"x\xC2", kHighByte, 1},          // the least lead byte
         {"x\xC1", kHighByte, 0},          // an overlong lead begins nothing
         {"x\xE4\xB8", kHighByte, 2},      // two of three
@@ -70,6 +69,35 @@ TEST(TextMeasure, Utf8CellsAndPieces) {
         EXPECT_EQ(got.least, r.range.least) << r.text;
         EXPECT_EQ(got.most, r.range.most) << r.text;
     }
+}
+
+// Code page 932: 0x93 0x8C is a character of two bytes, 0xB1 one of one.
+TEST(TextMeasure, DoubleByteCellsPiecesAndLeadBytes) {
+    const LeadBytes leads = LeadBytesOf(932);
+    const struct {
+        std::string text;
+        int32_t spread;
+        uint32_t limit, measured;
+        CellRange range;
+    } rows[] = {
+        {"\x93\x8C\xB1\x9F\x40", 0, 1024, 5, {3, 7, false}},
+        {"a\x93", 0, 1024, 2, {1, 2, true}},       // kept for the next write
+        {"a\xFC", 0, 1024, 2, {1, 2, true}},       // the last lead byte
+        {"a\xFD\x40", 0, 1024, 3, {3, 3, false}},  // not one
+        {"\x93\x8C\x93\x8C\x93\x8C", 5, 1024, 4, {2, 6, false}},
+        {"ab\x93\x8C", 0, 3, 2, {2, 2, false}},
+    };
+    for (const auto& r : rows) {
+        CellRange got{};
+        EXPECT_EQ(MeasureDoubleByte(Bytes(r.text), Size(r.text), leads, r.spread, r.limit, got),
+                  r.measured);
+        EXPECT_EQ(got.least, r.range.least) << r.text;
+        EXPECT_EQ(got.most, r.range.most) << r.text;
+        EXPECT_EQ(EndsInLeadByte(Bytes(r.text), r.measured, leads), r.range.endsInLead) << r.text;
+    }
+    EXPECT_FALSE(LeadBytesOf(936).Has(0x80));
+    EXPECT_TRUE(LeadBytesOf(949).Has(0xFE));
+    EXPECT_FALSE(LeadBytesOf(437).Has(0x93));
 }
 
 // A buffer of 10 x 4: cells 0 to 39, the bottom row 30 to 39.
@@ -121,8 +149,11 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
     };
     for (const auto& r : rows) {
         const uint32_t kinds = KindsOf(Bytes(r.bytes), Size(r.bytes));
-        EXPECT_EQ(FileColumn(3, Bytes(r.bytes), Size(r.bytes), kinds, false), r.file) << r.name;
-        EXPECT_EQ(FileColumn(3, Bytes(r.bytes), Size(r.bytes), kinds, true), r.fileUtf8) << r.name;
+        for (const bool utf8 : {false, true}) {
+            FileColumn file = {3, false};
+            file.LayOut(Bytes(r.bytes), Size(r.bytes), kinds, utf8, nullptr);
+            EXPECT_EQ(file.column, utf8 ? r.fileUtf8 : r.file) << r.name;
+        }
         TerminalColumn terminal = {3, 10, 0, 0, 0, 0};
         terminal.LayOut(Bytes(r.bytes), Size(r.bytes), kinds);
         EXPECT_EQ(terminal.column, r.terminal) << r.name;

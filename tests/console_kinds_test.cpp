@@ -4,7 +4,11 @@
 // Windows' console host does (wide characters two cells) or as Wine's does
 // (a cell per UTF-16 code unit). Whatever the layout, every character must
 // end up in the colour of its run and no other cell may change colour.
+#include <errno.h>
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <iterator>
 
 #include "tests/simulated_run.h"
 
@@ -35,6 +39,33 @@ const Kind kKinds[] = {
     {"PseudoConsoleVirtualTerminal", 65001, Layout::kConsoleHost, true, true},
 };
 
+// The double-byte code pages of Japan, China and Korea, laid out as the
+// console host and as Wine lay them out.
+const Kind kDoubleByteKinds[] = {
+    {"Japanese", 932, Layout::kConsoleHost, false},
+    {"JapaneseWine", 932, Layout::kWine, false},
+    {"JapaneseVirtualTerminal", 932, Layout::kConsoleHost, true},
+    {"SimplifiedChinese", 936, Layout::kConsoleHost, false},
+    {"KoreanWine", 949, Layout::kWine, false},
+    {"TraditionalChinese", 950, Layout::kConsoleHost, false},
+};
+
+// UTF-8 text put in a double-byte code page.
+std::string Encoded(std::string utf8, uint32_t codePage) {
+    iconv_t convert = iconv_open(codePage == 932   ? "CP932"
+                                 : codePage == 936 ? "GBK"
+                                 : codePage == 949 ? "CP949"
+                                                   : "BIG5",
+                                 "UTF-8");
+    std::string out(utf8.size(), '\0');
+    char *in = &utf8[0], *to = &out[0];
+    size_t left = utf8.size(), room = out.size();
+    iconv(convert, &in, &left, &to, &room);
+    iconv_close(convert);
+    out.resize(out.size() - room);
+    return out;
+}
+
 Console& FreshConsoleOf(const Kind& kind, int width, int height, int x, int y) {
     Console& console = FreshConsole(width, height, x, y, 0x2E);
     console.SetCodePage(kind.codePage, kind.layout);
@@ -60,6 +91,9 @@ struct KindCase {
     bool tabStops;
     // The text holds invalid UTF-8, which a UTF-8 console shows as U+FFFD.
     bool invalid = false;
+    // The arguments are in UTF-8 and run, put in each, on the double-byte
+    // consoles.
+    bool doubleByte = false;
 };
 
 void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
@@ -68,10 +102,13 @@ class OnEveryKindOfConsole : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(OnEveryKindOfConsole, ColoursExactlyTheCellsOfEachRun) {
     const KindCase& c = GetParam();
-    for (const Kind& kind : kKinds) {
+    std::vector<Kind> kinds(std::begin(kKinds), std::end(kKinds));
+    if (c.doubleByte) kinds.assign(std::begin(kDoubleByteKinds), std::end(kDoubleByteKinds));
+    for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.name);
         Console& console = FreshConsoleOf(kind, c.width, c.height, c.x, c.y);
-        const std::vector<std::string> calls = RunProgram(c.arguments);
+        const std::vector<std::string> calls =
+            RunProgram(c.doubleByte ? Encoded(c.arguments, kind.codePage) : c.arguments);
         EXPECT_EQ(CheckRunInvariants(console, 0x2E), "");
         EXPECT_EQ(CheckColouredCells(console, 0x2E), "");
         int codePages = 0, modes = 0;
@@ -179,6 +216,29 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"AfterAColourSwitch", 40, 4, 0, 0,
                                "/0A \"" + kCheck + "\" /07 9 \"x\" /0C \"" + kHan + "\" 9 \"x\"",
                                'x', 8, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+const std::string kKana = "\u3042\u3044\u3046", kPlace = "\u6771\u4eac";
+
+INSTANTIATE_TEST_SUITE_P(
+    DoubleByteCharacters, OnEveryKindOfConsole,
+    ::testing::Values(
+        KindCase{"KanaAndKanji", 40, 4, 0, 0, "/1F \"" + kKana + kPlace + "\" /07 \"x\"", 0, -1, -1,
+                 false, false, true},
+        KindCase{"GreekIsOneCellEach", 40, 4, 0, 0, "/1F \"\u03b1\u03b2\u03b3\" /07 \"x\"", 0, -1,
+                 -1, false, false, true},
+        KindCase{"HalfWidthKatakana", 40, 4, 0, 0, "/1F \"\uff71\uff72\uff73\" /07 \"x\"", 0, -1,
+                 -1, false, false, true},
+        KindCase{"WideMeetsTheLastCell", 20, 4, 17, 1, "/1F \"" + kPlace + kKana + "\" /4E \"x\"",
+                 0, -1, -1, false, false, true},
+        KindCase{"FromTheBottomRow", 20, 4, 5, 3, "/1F \"" + Times(kPlace, 25) + "\" /4E \"x\"", 0,
+                 -1, -1, false, false, true},
+        KindCase{"TabTable", 40, 6, 0, 0,
+                 "\"" + kPlace + "\" 9 \"x\" 13 10 \"\u5927\u962a\u5e9c\" 9 \"x\" 13 10 \"" +
+                     kKana + "a\" 9 \"x\"",
+                 'x', 8, 0, true, false, true},
+        KindCase{"LongerThanTheStorage", 80, 60, 0, 0, "/1F \"" + Times("\u3042", 2100) + "\"", 0,
+                 -1, -1, false, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A run that ends in the last column of a console in virtual-terminal

@@ -181,6 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "\xE4\xB8\xAD       x", 65001},
         OutputCase{"InvalidBytesAreColumnsInUtf8", 0, "\"\xFF\xC3\" 9 \"x\"", "\xFF\xC3      x",
                    65001},
+        // In a double-byte code page a character of two bytes is two
+        // columns, as the editors of those languages show it, and half-width
+        // katakana one; also when a switch parts a lead byte from its trail.
+        OutputCase{"DoubleByteCharactersAreTwoColumns", 0,
+                   "\"\x93\x8C\x8B\x9E\xB1\" 9 \"x\" /0C \"\x93\" /07 \"\x8C\" 9 \"y\"",
+                   "\x93\x8C\x8B\x9E\xB1   x\x93\x8C     y", 932},
         // The column after a run follows its raw bytes: a, b, back to 0, c,
         // back one, d: column 1.
         OutputCase{"RawControlBytesInARunMoveTheColumn", 0, "\"ab\rc\bd\" /0C 9 \"x\"",

@@ -88,6 +88,20 @@ struct Case {
         }
         return *this;
     }
+    // The same in a double-byte code page: the command line, given in
+    // UTF-8 like the rows, is put in it.
+    Case& DoubleByteRows(UINT page, const std::vector<std::string>& rows) {
+        Utf8Rows(rows);
+        codePage = page;
+        std::wstring wide(commandLine.size(), L'\0');
+        wide.resize(size_t(MultiByteToWideChar(
+            CP_UTF8, 0, commandLine.data(), int(commandLine.size()), &wide[0], int(wide.size()))));
+        commandLine.assign(wide.size() * 2, '\0');
+        commandLine.resize(
+            size_t(WideCharToMultiByte(page, 0, wide.data(), int(wide.size()), &commandLine[0],
+                                       int(commandLine.size()), nullptr, nullptr)));
+        return *this;
+    }
     Case& Text(const std::string& t) {
         text = t;
         return *this;
@@ -148,6 +162,9 @@ std::vector<Case> Cases() {
     const std::string longText = Repeat("abcdefghij", 2000);
     const std::string longestString(kLongestArguments - 2, 'q');
     const std::string check = "\xE2\x9C\x93", han = "\xE4\xB8\xAD", emoji = "\xF0\x9F\x98\x80";
+    // In UTF-8 here, put in the console's code page by DoubleByteRows.
+    const std::string a = "\u3042", kana = "\u3042\u3044\u3046", tokyo = "\u6771\u4eac",
+                      osaka = "\u5927\u962a\u5e9c", chinese = "\u4e2d\u6587";
     const size_t pairs = kLongestArguments / 12;
     std::vector<Case> cases = {
         // The two examples every reader meets first.
@@ -326,6 +343,35 @@ std::vector<Case> Cases() {
             .Utf8Rows({"Hello"})
             .Attributes("1F*5 2E*")
             .Cursor(0, 1),
+
+        // Double-byte code pages: Wine gives each character a cell, one
+        // byte or two.
+        Check("932", "a coloured kana run", "/1F \"" + kana + "\" /07 \"x\"")
+            .DoubleByteRows(932, {kana + "x"})
+            .Attributes("1F*3 07*1 2E*")
+            .Cursor(4, 0),
+        Check("932", "a tab table", "\"" + tokyo + "\" 9 \"1\" 13 10 \"" + osaka + "\" 9 \"2\"")
+            .DoubleByteRows(932, {tokyo + "      1", osaka + "     2"})
+            .Attributes("07*9 2E*71 07*9 2E*")
+            .Cursor(9, 1),
+        Check("932", "longer than the writer's storage", "/1F \"" + Repeat(a, 2100) + "\"")
+            .Buffer(80, 30)
+            .DoubleByteRows(932, {Repeat(a, 2100)})
+            .Attributes("1F*2100 2E*")
+            .Cursor(20, 26),
+        Check("936", "a coloured run", "/1F \"" + chinese + "\" /07 \"x\"")
+            .DoubleByteRows(936, {chinese + "x"})
+            .Attributes("1F*2 07*1 2E*")
+            .Cursor(3, 0),
+        Check("936", "a tab table", "\"" + chinese + "\" 9 \"1\" 13 10 \"" + han + "a\" 9 \"2\"")
+            .DoubleByteRows(936, {chinese + "      1", han + "a      2"})
+            .Attributes("07*9 2E*71 07*9 2E*")
+            .Cursor(9, 1),
+        Check("936", "longer than the writer's storage", "/1F \"" + Repeat(han, 2100) + "\"")
+            .Buffer(80, 30)
+            .DoubleByteRows(936, {Repeat(han, 2100)})
+            .Attributes("1F*2100 2E*")
+            .Cursor(20, 26),
 
         // /? alone, blanks around it allowed, prints the usage; with more it
         // is a colour switch as ever.
@@ -516,7 +562,7 @@ std::string Run(const Case& c, DWORD* milliseconds) {
     std::string text(cells, ' ');
     std::vector<WORD> attributes(cells);
     DWORD done;
-    if (c.codePage == CP_UTF8) {
+    if (c.codePage != 0) {
         // Read as UTF-16, a code unit a cell, then put into UTF-8 to compare.
         std::vector<wchar_t> wide(cells);
         ReadConsoleOutputCharacterW(screen, wide.data(), cells, COORD{0, 0}, &done);
