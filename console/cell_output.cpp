@@ -125,9 +125,14 @@ void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
         if (run.multiByte && !control && run.leads != nullptr) {
             // A piece of at most kDoubleBytePiece bytes takes fewer cells
             // than a half of the storage holds.
+            // A lead byte the last write left takes the first byte of this
+            // one for its trail.
+            const uint32_t joined = leadKept_ ? 1 : 0;
             const bool mayScroll = start + 2 * static_cast<int32_t>(count) >= size;
-            count = MeasureDoubleByte(text, count, *run.leads, mayScroll ? width : 0,
-                                      kDoubleBytePiece, range);
+            count = joined + MeasureDoubleByte(text + joined, count - joined, *run.leads,
+                                               mayScroll ? width : 0, kDoubleBytePiece, range);
+            range.least += static_cast<int32_t>(joined);
+            range.most += static_cast<int32_t>(joined);
         } else if (run.multiByte && !control) {
             // Text that cannot reach the end of the bottom row cannot
             // scroll, and the cursor alone tells its cells.
@@ -137,8 +142,8 @@ void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
                 count = MeasureUtf8(text, count, width, kMaxRunLength / 2, range);
             }
         }
-        // A lead byte the last write left may join the first byte of this
-        // one, in a character of up to two cells and a blank.
+        // The character a lead byte the last write left makes with the
+        // first byte of this one takes up to two cells and a blank.
         if (leadKept_ && !control) range.most += 2;
         leadKept_ = range.endsInLead;
         platform::DWORD written;

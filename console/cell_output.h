@@ -26,8 +26,10 @@ class CellOutput {
     // The same, quickly, for text a cell a byte.
     void WriteBytes(platform::HANDLE handle, PendingStorage* storage, uint32_t length, bool control,
                     uint16_t attribute);
-    // Writes the first byte of the storage alone, uncoloured.
+    // Writes the first byte of the storage alone, uncoloured; a lead byte
+    // the console kept takes it for its trail.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
+        leadKept_ = false;
         platform::DWORD written;
         platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
         RefreshSnapshot(handle);

@@ -80,11 +80,11 @@ void TerminalColumn::Move(uint32_t cells) {
 }
 
 void ConsoleColumn::Take(uint8_t c, bool multiByte) {
-    if ((c >= 0x20 && c < 0x7F) || (c >= 0x80 && !multiByte)) {
+    if (static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte)) {
         column = Next();
         pending = column == width - 1;
         if (!pending) ++column;
-    } else if (c == '\r' || c == '\n' || c == '\v' || c == '\f') {
+    } else if (static_cast<uint8_t>(c - '\n') <= '\r' - '\n') {  // LF, VT, FF, CR
         column = 0;
         pending = false;
     } else if (c == '\b') {

@@ -117,6 +117,7 @@ class ConsoleWriter {
 
   private:
     enum class Output : uint8_t { kCells, kInBand, kPlain };
+    // In this order: the last two read characters of several bytes.
     enum class Encoding : uint8_t { kNotAsked, kSingleByte, kUtf8, kDoubleByte };
 
     void AppendRepeatedAnyCount(uint8_t byte, uint16_t count);
@@ -149,7 +150,7 @@ class ConsoleWriter {
     bool ReadsCharacters() {
         if (output_ == Output::kInBand && inBand_.OnTerminal()) return true;
         if (encoding_ == Encoding::kNotAsked) AskCodePage();
-        return encoding_ == Encoding::kUtf8 || encoding_ == Encoding::kDoubleByte;
+        return encoding_ >= Encoding::kUtf8;
     }
     void AskCodePage();
     // What kinds of byte the pending text holds; each byte is looked at

@@ -17,21 +17,6 @@ uint32_t KindsOf(const uint8_t* text, uint32_t count) {
     return kinds;
 }
 
-uint32_t HighBytes(const uint8_t* text, uint32_t count) {
-    using Word = WordKinds::Word;
-    constexpr Word kOnes = WordKinds::kOnes;
-    uint32_t high = 0, i = 0;
-    if (kFastPaths) {
-        for (; i + sizeof(Word) <= count; i += sizeof(Word)) {
-            // The top bits, one to a byte, summed into the top byte.
-            high += static_cast<uint32_t>(((WordKinds::Load(text + i) >> 7) & kOnes) * kOnes >>
-                                          (8 * sizeof(Word) - 8));
-        }
-    }
-    for (; i < count; ++i) high += text[i] >> 7;
-    return high;
-}
-
 uint32_t Utf8Length(uint8_t lead) {
     return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
@@ -47,10 +32,6 @@ uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count) {
 
 uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
                      CellRange& range) {
-    if (spread <= 0) {
-        range = {static_cast<int32_t>(count - HighBytes(text, count)), static_cast<int32_t>(count)};
-        return count;
-    }
     range = {0, 0, false};
     int32_t following = 0;  // continuation bytes the last lead byte announced
     for (uint32_t i = 0; i < count; ++i, ++range.most) {
@@ -62,7 +43,8 @@ uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32
         // A character begins here: ASCII, a lead byte, or a byte that
         // continues nothing and shows alone.
         const int32_t length = byte < 0x80 ? 1 : static_cast<int32_t>(Utf8Length(byte));
-        if (i > 0 && (range.most - range.least + (byte < 0x80 ? 0 : length) >= spread ||
+        const int32_t wider = range.most - range.least + (byte < 0x80 ? 0 : length);
+        if (i > 0 && ((spread > 0 && wider >= spread) ||
                       range.most + length > static_cast<int32_t>(limit))) {
             return i;
         }
@@ -73,9 +55,13 @@ uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32
 }
 
 LeadBytes LeadBytesOf(uint32_t codePage) {
-    if (codePage == 932) return {0x9F - 0x80, 0xE0, 0xFC - 0xDF};
-    const bool chineseOrKorean = codePage == 936 || codePage == 949 || codePage == 950;
-    return {static_cast<uint8_t>(chineseOrKorean ? 0xFE - 0x80 : 0), 0, 0};
+    LeadBytes leads = {0, 0, 0};
+    if (codePage == 932) {
+        leads = {0x9F - 0x80, 0xE0, 0xFC - 0xDF};
+    } else if (codePage == 936 || codePage - 949 <= 1) {
+        leads.firstCount = 0xFE - 0x80;
+    }
+    return leads;
 }
 
 bool EndsInLeadByte(const uint8_t* text, uint32_t count, LeadBytes leads) {

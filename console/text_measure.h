@@ -69,9 +69,6 @@ inline uint32_t CopyKinds(uint8_t* to, const uint8_t* from, uint32_t count) {
     return kinds;
 }
 
-// How many bytes of 0x80 and above the text holds.
-uint32_t HighBytes(const uint8_t* text, uint32_t count);
-
 // How many bytes the UTF-8 character that `lead` begins has; a byte that
 // begins none is a character of its own.
 uint32_t Utf8Length(uint8_t lead);
@@ -111,10 +108,9 @@ struct CellRange {
 // other from none (a combining mark) to two (an East Asian character, an
 // emoji), as the console decides, but never more than it has bytes, and a
 // byte that begins or continues no character shows as one replacement
-// character. With `spread` above 0 it measures only the longest front of
-// the text that ends before a character, keeps the range narrower than
-// `spread` and is at most `limit` bytes long, and returns its length;
-// otherwise all of it.
+// character. It measures the longest front of the text that ends before a
+// character and is at most `limit` bytes long, with `spread` above 0 one
+// that keeps the range narrower than `spread`, and returns its length.
 uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
                      CellRange& range);
 
