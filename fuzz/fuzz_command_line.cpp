@@ -7,8 +7,10 @@
 // colour sequences on a terminal, and a tab counts from where its write
 // began), so the model cuts runs where the README says they are cut. One
 // thing the model leaves alone: escape sequences that the command line
-// itself holds, which a console in virtual-terminal mode acts on; after
-// one, the screen is not compared there, the calls still are.
+// itself holds, which a console in virtual-terminal mode acts on, and, in
+// a double-byte code page, a lead byte that a run with control bytes ends
+// in and the console keeps for the next; then the screen is not compared
+// there, the calls still are.
 // Each call is also checked as it is made: on a legacy console every
 // recolouring covers exactly the cells of the text written before it, and
 // under UTF-8 it covers no more cells than the text has bytes; in
@@ -56,6 +58,7 @@ constexpr model::Console kVirtualTerminal = {true, false, false};
 constexpr model::Console kUtf8Host = {false, true, false};
 constexpr model::Console kUtf8HostVirtualTerminal = {true, true, false};
 constexpr model::Console kUtf8Wine = {false, true, true};
+constexpr model::Console kJapanese = {false, false, false, true};
 
 // The input as the raw command line, its first token taken for the program
 // name, and behind a marker, all of it read as arguments. The consoles are
@@ -77,7 +80,8 @@ constexpr Shape kShapes[] = {
     {"UTF-8 console 12x3 in virtual-terminal mode", Kind::kConsole, 12, 3, 0, 2, 0x5A, true,
      kUtf8HostVirtualTerminal, 4, 2},
     {"UTF-8 console 13x3 as Wine lays it out", Kind::kConsole, 13, 3, 0, 2, 0x5A, true, kUtf8Wine,
-     4, 3},
+     8, 3},
+    {"Japanese console 11x3", Kind::kConsole, 11, 3, 0, 2, 0x5A, true, kJapanese, 8, 7},
     {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, kLegacy, 4, 0},
     {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, kUtf8Host, 4, 1},
     {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, kLegacy, 4, 2},
@@ -245,8 +249,12 @@ class CallChecker : public simulated::Observer {
         // tell whether a wrap waits, what follows cannot be told either: a
         // run with control bytes, or one with characters of doubtful width
         // on a UTF-8 console.
-        if (shape_.console.utf8) {
-            if (count > written_) Broken(At() + "recolours more cells than were written");
+        if (shape_.console.utf8 || shape_.console.doubleByte) {
+            // A character of two bytes takes up to three cells, with the
+            // blank it may leave at the end of a row, and a lead byte that
+            // the last write left may join the first byte of this one.
+            const size_t most = shape_.console.doubleByte ? written_ + written_ / 2 + 2 : written_;
+            if (count > most) Broken(At() + "recolours more cells than were written");
             cursor_ = after_;
             return;
         }
@@ -349,7 +357,9 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     if (shape.kind == Kind::kTerminal) console.SetTerminal(shape.width);
     if (shape.kind == Kind::kFile) console.SetRedirected(true);
     console.SetCodePage(
-        shape.console.utf8 ? platform::CP_UTF8 : 437,
+        shape.console.utf8         ? platform::CP_UTF8
+        : shape.console.doubleByte ? 932
+                                   : 437,
         shape.console.wine ? simulated::Layout::kWine : simulated::Layout::kConsoleHost);
     console.SetDeferredWrap(shape.console.virtualTerminal);
     console.Observe(&checker);
@@ -362,7 +372,7 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
         model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute,
                      shape.console);
         model::LayOnConsole(actions, want);
-        CompareScreens(console, want);
+        if (!want.undecided) CompareScreens(console, want);
     }
 }
 

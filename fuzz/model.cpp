@@ -161,7 +161,9 @@ class Output {
     virtual bool WrittenBeforeTab(const std::string& text) const = 0;
     // Whether a UTF-8 character cut by the end of a piece waits for the
     // next one instead.
-    virtual bool KeepsCharactersWhole() const = 0;
+    // How many bytes at the end of a full piece begin a character that it
+    // does not finish, and wait for the next piece.
+    virtual size_t Unfinished(const std::string& text) const = 0;
     virtual void Write(const std::string& text, uint8_t attribute) = 0;
     virtual void Control(uint8_t byte) = 0;
 
@@ -199,8 +201,7 @@ void Play(const std::vector<Action>& actions, Output& out) {
         counted = 0;
     };
     auto piece = [&] {
-        const size_t kept =
-            out.KeepsCharactersWhole() ? std::min(UnfinishedTail(text), text.size() - counted) : 0;
+        const size_t kept = std::min(out.Unfinished(text), text.size() - counted);
         const std::string tail = text.substr(text.size() - kept);
         text.resize(text.size() - kept);
         write();
@@ -328,8 +329,47 @@ void Show(Screen& s, uint8_t c) {
     }
 }
 
+// Whether the text ends in a lead byte of code page 932 that no trail byte
+// follows.
+bool EndsInLeadByte(const std::string& text) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        if (simulated::DecodeDoubleByte(932, bytes, text.size(), i) == simulated::kLeadAtTheEnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A write's bytes in code page 932, after a lead byte the last one left.
+void ShowDoubleByte(Screen& s, const std::string& bytes) {
+    const std::string all = s.held + bytes;
+    s.held.clear();
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(all.data());
+    for (size_t i = 0; i < all.size();) {
+        if (text[i] < 0x80 && !s.kind.virtualTerminal) {
+            Show(s, text[i++]);
+            continue;
+        }
+        const uint32_t c = simulated::DecodeDoubleByte(932, text, all.size(), i);
+        if (c == simulated::kLeadAtTheEnd) {
+            s.held = all.substr(i);
+            return;
+        }
+        if (c < 0x80) {
+            Show(s, static_cast<uint8_t>(c));
+        } else {
+            PutCharacter(s, c);
+        }
+    }
+}
+
 // A write's bytes, decoded each time under UTF-8.
 void ShowAll(Screen& s, const std::string& bytes) {
+    if (s.kind.doubleByte) {
+        ShowDoubleByte(s, bytes);
+        return;
+    }
     const unsigned char* text = reinterpret_cast<const unsigned char*>(bytes.data());
     for (size_t i = 0; i < bytes.size();) {
         if (!s.kind.utf8 || text[i] < 0x80) {
@@ -365,11 +405,14 @@ class ConsoleOutput : public Output {
     // program lays it out as the console does, or asks.
     bool WrittenBeforeTab(const std::string& text) const override {
         if (s_.kind.virtualTerminal) return true;
-        return s_.kind.utf8 &&
+        return (s_.kind.utf8 || s_.kind.doubleByte) &&
                std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
     }
 
-    bool KeepsCharactersWhole() const override { return s_.kind.utf8; }
+    size_t Unfinished(const std::string& text) const override {
+        if (s_.kind.doubleByte) return EndsInLeadByte(text) ? 1 : 0;
+        return s_.kind.utf8 ? UnfinishedTail(text) : 0;
+    }
 
     void Write(const std::string& text, uint8_t attribute) override {
         if (s_.kind.virtualTerminal) {
@@ -379,13 +422,16 @@ class ConsoleOutput : public Output {
             s_.own = own;
             return;
         }
+        const bool control =
+            std::any_of(text.begin(), text.end(), [](char c) { return (c & 0xE0) == 0; });
+        if (s_.kind.doubleByte && control && EndsInLeadByte(text)) s_.undecided = true;
         const int64_t from = Followed();
         const int64_t size = static_cast<int64_t>(s_.cells.size());
         int64_t first = s_.y * s_.width + s_.x + (s_.pending ? 1 : 0);
         if (first >= size) first -= s_.width;
         ShowAll(s_, text);
         int64_t end = std::min(size, first + static_cast<int64_t>(text.size()));
-        if (std::none_of(text.begin(), text.end(), [](char c) { return (c & 0xE0) == 0; })) {
+        if (!control) {
             const int64_t top = s_.scrolled * s_.width;
             first = std::max(from, top) - top;
             end = Followed() - top;
@@ -393,7 +439,14 @@ class ConsoleOutput : public Output {
         for (int64_t i = first; i < end; ++i) At(s_, i).attribute = attribute;
     }
 
-    void Control(uint8_t byte) override { Show(s_, byte); }
+    // A lead byte the last write left takes the byte with it.
+    void Control(uint8_t byte) override {
+        if (s_.held.empty()) {
+            Show(s_, byte);
+        } else {
+            ShowAll(s_, std::string(1, static_cast<char>(byte)));
+        }
+    }
 
   private:
     // Where the next character goes, counted from the top of all rows ever
@@ -446,7 +499,9 @@ class ByteOutput : public Output {
 
     bool WrittenBeforeTab(const std::string&) const override { return false; }
 
-    bool KeepsCharactersWhole() const override { return width_ > 0; }
+    size_t Unfinished(const std::string& text) const override {
+        return width_ > 0 ? UnfinishedTail(text) : 0;
+    }
 
     // A colour sequence, and the reset after the text, cut short a
     // character that is not finished.
@@ -555,9 +610,11 @@ void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Co
     screen.own = own;
     screen.kind = kind;
     screen.pending = false;
+    screen.held.clear();
     screen.top = 0;
     screen.cells.assign(static_cast<size_t>(width) * static_cast<size_t>(height), Cell{' ', own});
     screen.scrolled = 0;
+    screen.undecided = false;
 }
 
 void LayOnConsole(const std::vector<Action>& actions, Screen& screen) {

@@ -50,6 +50,9 @@ struct Console {
     bool virtualTerminal;
     bool utf8;
     bool wine;
+    // Japanese, code page 932, laid out as the console host does; it keeps
+    // a lead byte that ends a write for the next one.
+    bool doubleByte = false;
 };
 
 // A console screen buffer under processed output. Characters, blanks and
@@ -60,9 +63,15 @@ struct Screen {
     uint16_t own;
     Console kind;
     bool pending;             // a full row waits for the next character to wrap
+    std::string held;         // a lead byte that ended the last write
     std::vector<Cell> cells;  // a ring of rows, row 0 at `top`
     int top;
     int64_t scrolled;  // rows that have gone off the top
+    // A run that held a control byte, for which the program does not ask
+    // the code page, ended in a lead byte of code page 932 that the console
+    // keeps: where the run after it is coloured is not the program's to
+    // know.
+    bool undecided;
 };
 
 // The cell `index` cells from the top left, row after row.
