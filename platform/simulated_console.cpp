@@ -383,15 +383,16 @@ class DoubleByteDecoder {
     static constexpr uint32_t kUnknown = 0xFFFFFFFF;
 
     explicit DoubleByteDecoder(uint32_t codePage)
-        : single_(256, kUnknown), pairs_(65536, kUnknown) {
-        const char* name = codePage == 932   ? "CP932"
-                           : codePage == 936 ? "GBK"
-                           : codePage == 949 ? "CP949"
-                                             : "BIG5";
-        iconv_ = iconv_open("UTF-32LE", name);
+        : name_(codePage == 932   ? "CP932"
+                : codePage == 936 ? "GBK"
+                : codePage == 949 ? "CP949"
+                                  : "BIG5"),
+          iconv_(iconv_open("UTF-32LE", name_)),
+          single_(256, kUnknown),
+          pairs_(65536, kUnknown) {
         // iconv_open says it failed with (iconv_t) -1.
         if (iconv_ == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
-            fprintf(stderr, "iconv cannot read %s\n", name);
+            fprintf(stderr, "iconv cannot read %s\n", name_);
             abort();
         }
     }
@@ -425,6 +426,7 @@ class DoubleByteDecoder {
                uint32_t{out[3]} << 24;
     }
 
+    const char* name_;
     iconv_t iconv_;
     std::vector<uint32_t> single_;
     std::vector<uint32_t> pairs_;
