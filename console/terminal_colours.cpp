@@ -2,12 +2,6 @@
 
 namespace {
 
-// A console colour is blue 1, green 2, red 4; an ANSI colour is red 1,
-// green 2, blue 4: swap the outer bits.
-uint8_t AnsiIndex(uint8_t colour) {
-    return static_cast<uint8_t>((colour & 2) | (colour & 1) << 2 | (colour & 4) >> 2);
-}
-
 // One parameter: 30 to 37 and 90 to 97 for a foreground, 40 to 47 and 100
 // to 107 for a background, the second for a bright colour.
 uint8_t* PutParameter(uint8_t* out, uint8_t colour, bool background) {
@@ -18,11 +12,13 @@ uint8_t* PutParameter(uint8_t* out, uint8_t colour, bool background) {
     return out;
 }
 
-// The sequence that selects the foreground of `attribute`, its background
-// or both.
-uint32_t Format(uint16_t attribute, bool ownForeground, bool ownBackground, uint8_t* out) {
+}  // namespace
+
+uint32_t FormatSgr(uint16_t attribute, uint8_t* out) {
     const uint8_t foreground = attribute & 0x0F;
     const uint8_t background = (attribute >> 4) & 0x0F;
+    const bool ownForeground = foreground != 0x07;
+    const bool ownBackground = background != 0x00;
     if (!ownForeground && !ownBackground) return 0;
 
     uint8_t* p = out;
@@ -33,10 +29,4 @@ uint32_t Format(uint16_t attribute, bool ownForeground, bool ownBackground, uint
     if (ownBackground) p = PutParameter(p, background, true);
     *p++ = 'm';
     return static_cast<uint32_t>(p - out);
-}
-
-}  // namespace
-
-uint32_t FormatSgr(uint16_t attribute, uint8_t* out) {
-    return Format(attribute, (attribute & 0x0F) != 0x07, (attribute & 0xF0) != 0, out);
 }

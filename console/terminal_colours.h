@@ -14,6 +14,12 @@ constexpr uint32_t kMaxSgrLength = 10;
 constexpr char kSgrReset[] = "\x1b[0m";
 constexpr uint32_t kSgrResetLength = sizeof kSgrReset - 1;
 
+// A console colour is blue 1, green 2, red 4; an ANSI colour is red 1,
+// green 2, blue 4: swap the outer bits.
+inline uint8_t AnsiIndex(uint32_t colour) {
+    return static_cast<uint8_t>((colour & 2) | (colour & 1) << 2 | (colour & 4) >> 2);
+}
+
 // Writes the sequence that selects `attribute`'s colours into `out` and
 // returns its length. The console's defaults, light grey on black, stand for
 // the terminal's own foreground and background, so plain text (0x07) needs
@@ -27,12 +33,10 @@ uint32_t FormatSgr(uint16_t attribute, uint8_t* out);
 // "ESC[37;040m", so that a run's sequences are put without a loop.
 constexpr uint32_t kConsoleSgrLength = 9;
 inline void FormatConsoleSgr(uint16_t attribute, uint8_t* out) {
-    // Console colours are blue 1, green 2, red 4, ANSI colours red 1, green
-    // 2, blue 4: the parameters of each console colour, quickly from a
-    // table, or else the ANSI digit of each, a nibble apiece.
+    // The parameters of each console colour, quickly from a table, or else
+    // put digit by digit.
     static constexpr char kForeground[] = "30343236313533379094929691959397";
     static constexpr char kBackground[] = "040044042046041045043047100104102106101105103107";
-    constexpr uint32_t kAnsi = 0x73516240;
     const uint32_t foreground = attribute & 0x0F;
     const uint32_t background = (attribute >> 4) & 0x0F;
     out[0] = 0x1B;
@@ -45,10 +49,10 @@ inline void FormatConsoleSgr(uint16_t attribute, uint8_t* out) {
         return;
     }
     out[2] = static_cast<uint8_t>(foreground < 8 ? '3' : '9');
-    out[3] = static_cast<uint8_t>('0' + (kAnsi >> (4 * (foreground & 7)) & 7));
+    out[3] = static_cast<uint8_t>('0' + AnsiIndex(foreground & 7));
     out[5] = static_cast<uint8_t>(background < 8 ? '0' : '1');
     out[6] = static_cast<uint8_t>(background < 8 ? '4' : '0');
-    out[7] = static_cast<uint8_t>('0' + (kAnsi >> (4 * (background & 7)) & 7));
+    out[7] = static_cast<uint8_t>('0' + AnsiIndex(background & 7));
 }
 
 // Save the console's colours, whatever they are, and restore them exactly.
