@@ -64,11 +64,14 @@ BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written);
 // The code page in which the console, or a file viewed where the program
-// runs, reads bytes of 0x80 and above. Asked only when such a byte is
-// written; 0 when it cannot be told.
+// runs, reads bytes of 0x80 and above; 0 when it cannot be told. The writer
+// asks it only when such a byte is written.
 DWORD GetConsoleOutputCP();
 // The console's output mode; asked once, at the start, on a console.
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
+// The command line, NUL-terminated, in the bytes the console shows: on
+// Windows the UTF-16 line encoded in the console's output code page
+// (wide_command_line.h), on POSIX the terminal's bytes as they came.
 const char* GetCommandLineA();
 [[noreturn]] void ExitProcess(unsigned exitCode);
 

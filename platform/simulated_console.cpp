@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "console/display_width.h"
+#include "platform/wide_command_line.h"
 
 namespace simulated {
 
@@ -65,6 +66,13 @@ std::string Describe(const Call& call) {
             return "GetStdHandle(" + std::to_string(static_cast<int32_t>(call.value)) + ")";
         case Op::GetCommandLineA:
             return "GetCommandLineA";
+        case Op::GetCommandLineW:
+            return "GetCommandLineW";
+        case Op::WideCharToMultiByte: {
+            char flags[16];
+            snprintf(flags, sizeof flags, "0x%X", call.flags);
+            return "WideCharToMultiByte(" + std::to_string(call.value) + ", " + flags + ")";
+        }
         case Op::GetTerminalWidth:
             out = "GetTerminalWidth";
             break;
@@ -117,6 +125,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
                   Cell{' ', ownAttribute, 0, 0});
     marks_.clear();
     commandLine_.assign(1, '\0');
+    wideCommandLine_.clear();
+    typed_ = false;
     calls_.clear();
     logLimit_ = 0;
     callCount_ = 0;
@@ -128,6 +138,13 @@ void Console::SetCommandLine(const std::string& raw) {
     commandLine_.assign(raw.begin(), raw.end());
     commandLine_.push_back('\0');
     commandLine_.shrink_to_fit();
+    typed_ = false;
+}
+
+void Console::SetTypedCommandLine(const std::u16string& wide) {
+    SetCommandLine("");
+    wideCommandLine_ = wide;
+    typed_ = true;
 }
 
 std::string Console::RowText(int y) const {
@@ -373,6 +390,46 @@ bool IsWide(uint32_t c) { return DisplayWidth(c) == 2; }
 
 bool IsDoubleByte(uint32_t codePage) {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+std::string Encode(uint32_t codePage, const std::u16string& units, bool bestFit) {
+    std::string out;
+    const std::string name = codePage == 936   ? "GBK"
+                             : codePage == 950 ? "BIG5"
+                                               : "CP" + std::to_string(codePage);
+    iconv_t to = codePage == platform::CP_UTF8 ? nullptr : iconv_open(name.c_str(), "UTF-32LE");
+    if (to == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+        fprintf(stderr, "iconv cannot write %s\n", name.c_str());
+        abort();
+    }
+    for (size_t i = 0; i < units.size(); ++i) {
+        uint32_t c = units[i];
+        const bool high = c >= 0xD800 && c < 0xDC00, low = c >= 0xDC00 && c < 0xE000;
+        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
+        } else if (high || low) {
+            c = codePage == platform::CP_UTF8 ? 0xFFFD : '?';
+        }
+        if (codePage == platform::CP_UTF8 || c == '?') {
+            out += c == '?' ? "?" : Utf8(c);
+            continue;
+        }
+        char in[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16),
+                      0};
+        char bytes[8];
+        char *from = in, *into = bytes;
+        size_t left = sizeof in, room = sizeof bytes;
+        iconv(to, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(to, &from, &left, &into, &room) != static_cast<size_t>(-1)) {
+            out.append(bytes, into);
+        } else if (bestFit && (c == 0xFF02 || c == 0x3000 || c == 0x221E)) {
+            out += c == 0xFF02 ? '"' : c == 0x3000 ? ' ' : '8';
+        } else {
+            out += '?';
+        }
+    }
+    if (to != nullptr) iconv_close(to);
+    return out;
 }
 
 namespace {
@@ -673,6 +730,31 @@ const char* Console::GetCommandLineA() {
     return commandLine_.data();
 }
 
+const uint16_t* Console::GetCommandLineW() {
+    Report(Log(Op::GetCommandLineW, kOutputHandle));
+    return reinterpret_cast<const uint16_t*>(wideCommandLine_.c_str());
+}
+
+int Console::WideCharToMultiByte(platform::DWORD codePage, platform::DWORD flags,
+                                 const uint16_t* wide, int units, char* bytes, int size) {
+    Call& call = Log(Op::WideCharToMultiByte, kOutputHandle);
+    call.value = codePage;
+    call.flags = flags;
+    Report(call);
+    if (codePage == platform::CP_OEMCP) codePage = 437;
+    // The rules of Windows, which Wine does not keep.
+    const platform::DWORD allowed = codePage == platform::CP_UTF8 ? 0x80
+                                    : platform::NoBestFitFlags(codePage) == 0
+                                        ? 0
+                                        : platform::WC_NO_BEST_FIT_CHARS;
+    if ((flags & ~allowed) != 0 || units <= 0) return 0;
+    const std::string out = Encode(codePage, std::u16string(wide, wide + units),
+                                   (flags & platform::WC_NO_BEST_FIT_CHARS) == 0);
+    if (out.size() > static_cast<size_t>(size)) return 0;
+    std::copy(out.begin(), out.end(), bytes);
+    return static_cast<int>(out.size());
+}
+
 // Says so on standard error, so that a test that runs the process entry in
 // a child process can see that the process ended here.
 void Console::ExitProcess(unsigned code) {
@@ -724,7 +806,17 @@ BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
 DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }
 extern const bool kHasTerminals = true;
 
-const char* GetCommandLineA() { return simulated::TheConsole().GetCommandLineA(); }
+const char* GetCommandLineA() {
+    simulated::Console& console = simulated::TheConsole();
+    return console.Typed() ? EncodeCommandLine() : console.GetCommandLineA();
+}
+
+const uint16_t* GetCommandLineW() { return simulated::TheConsole().GetCommandLineW(); }
+
+int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
+                        int size) {
+    return simulated::TheConsole().WideCharToMultiByte(codePage, flags, wide, units, bytes, size);
+}
 
 void ExitProcess(unsigned exitCode) {
     simulated::TheConsole().ExitProcess(exitCode);

@@ -1,5 +1,6 @@
 // Windows backend: each function is a direct call into kernel32.
 #include "platform/platform.h"
+#include "platform/wide_command_line.h"
 
 // After our own declarations: <windows.h> defines STD_OUTPUT_HANDLE and
 // friends as macros.
@@ -50,7 +51,20 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
 DWORD GetTerminalWidth(HANDLE) { return 0; }
 extern const bool kHasTerminals = false;
 
-const char* GetCommandLineA() { return ::GetCommandLineA(); }
+// Not ::GetCommandLineA: that is the line in the ANSI code page, with
+// look-alikes for what it lacks, and the console shows its own.
+const char* GetCommandLineA() { return EncodeCommandLine(); }
+
+const uint16_t* GetCommandLineW() {
+    static_assert(sizeof(WCHAR) == sizeof(uint16_t), "a UTF-16 unit is 16 bits");
+    return reinterpret_cast<const uint16_t*>(::GetCommandLineW());
+}
+
+int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
+                        int size) {
+    return ::WideCharToMultiByte(codePage, flags, reinterpret_cast<LPCWCH>(wide), units, bytes,
+                                 size, nullptr, nullptr);
+}
 
 void ExitProcess(unsigned exitCode) { ::ExitProcess(exitCode); }
 
