@@ -392,43 +392,60 @@ bool IsDoubleByte(uint32_t codePage) {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
 }
 
+namespace {
+
+constexpr uint32_t kUnpaired = 0xFFFFFFFF;
+
+// The code point at `i`, `i` moved past it; kUnpaired for a surrogate alone.
+uint32_t NextCodePoint(const std::u16string& units, size_t& i) {
+    const uint32_t c = units[i++];
+    if (c < 0xD800 || c >= 0xE000) return c;
+    if (c >= 0xDC00 || i == units.size() || units[i] < 0xDC00 || units[i] >= 0xE000) {
+        return kUnpaired;
+    }
+    return 0x10000 + ((c - 0xD800) << 10) + (units[i++] - 0xDC00u);
+}
+
+// What Windows puts for a character the code page lacks.
+char Lacking(uint32_t c, bool bestFit) {
+    if (!bestFit) return '?';
+    return c == 0xFF02 ? '"' : c == 0x3000 ? ' ' : c == 0x221E ? '8' : '?';
+}
+
+std::string InCodePage(iconv_t to, uint32_t c, bool bestFit) {
+    if (c == kUnpaired) return "?";
+    char in[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16), 0};
+    char bytes[8];
+    char *from = in, *into = bytes;
+    size_t left = sizeof in, room = sizeof bytes;
+    iconv(to, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(to, &from, &left, &into, &room) == static_cast<size_t>(-1)) {
+        return std::string(1, Lacking(c, bestFit));
+    }
+    return std::string(bytes, into);
+}
+
+}  // namespace
+
 std::string Encode(uint32_t codePage, const std::u16string& units, bool bestFit) {
     std::string out;
+    if (codePage == platform::CP_UTF8) {
+        for (size_t i = 0; i < units.size();) {
+            const uint32_t c = NextCodePoint(units, i);
+            out += Utf8(c == kUnpaired ? 0xFFFD : c);
+        }
+        return out;
+    }
     const std::string name = codePage == 936   ? "GBK"
                              : codePage == 950 ? "BIG5"
                                                : "CP" + std::to_string(codePage);
-    iconv_t to = codePage == platform::CP_UTF8 ? nullptr : iconv_open(name.c_str(), "UTF-32LE");
+    iconv_t to = iconv_open(name.c_str(), "UTF-32LE");
     if (to == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
         fprintf(stderr, "iconv cannot write %s\n", name.c_str());
         abort();
     }
-    for (size_t i = 0; i < units.size(); ++i) {
-        uint32_t c = units[i];
-        const bool high = c >= 0xD800 && c < 0xDC00, low = c >= 0xDC00 && c < 0xE000;
-        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-        } else if (high || low) {
-            c = codePage == platform::CP_UTF8 ? 0xFFFD : '?';
-        }
-        if (codePage == platform::CP_UTF8 || c == '?') {
-            out += c == '?' ? "?" : Utf8(c);
-            continue;
-        }
-        char in[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16),
-                      0};
-        char bytes[8];
-        char *from = in, *into = bytes;
-        size_t left = sizeof in, room = sizeof bytes;
-        iconv(to, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(to, &from, &left, &into, &room) != static_cast<size_t>(-1)) {
-            out.append(bytes, into);
-        } else if (bestFit && (c == 0xFF02 || c == 0x3000 || c == 0x221E)) {
-            out += c == 0xFF02 ? '"' : c == 0x3000 ? ' ' : '8';
-        } else {
-            out += '?';
-        }
-    }
-    if (to != nullptr) iconv_close(to);
+    for (size_t i = 0; i < units.size();) out += InCodePage(to, NextCodePoint(units, i), bestFit);
+    iconv_close(to);
     return out;
 }
 
