@@ -5,6 +5,9 @@
 # and with its build on tmpfs (where /dev/shm is one), whose order of names
 # and directory sizes differ from a disk's. Every file and SHA256SUMS must
 # match. A tree with uncommitted changes must be refused.
+# A tree that is not a git checkout (unpacked from an archive) has no commit
+# to release: the test says so and exits 77, skipped, neither passed nor
+# failed.
 #   usage: release_test.sh [SOURCE-DIR]   (default: this checkout)
 set -uo pipefail
 source_dir=$(realpath "${1:-$(dirname "$0")/..}")
@@ -22,6 +25,13 @@ show() {
     (cd "$1" && find . -type f -printf '  %f %s bytes\n' | sort && sed 's/^/  /' SHA256SUMS)
 }
 
+command -v git >/dev/null || { echo "FAIL: git is not installed"; exit 1; }
+# The checkout must be this folder itself, not one that holds it.
+if [ "$(git -C "$source_dir" rev-parse --show-toplevel 2>/dev/null)" != "$source_dir" ]; then
+    echo "SKIPPED: $source_dir is not a git checkout, so there is no commit to release;"
+    echo "the release test did not run"
+    exit 77
+fi
 commit=$(git -C "$source_dir" rev-parse HEAD) || exit 1
 version=$(sed -n 's/^project(colortext VERSION \([^ )]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 echo "the release of $commit, version $version"
