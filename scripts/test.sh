@@ -82,6 +82,6 @@ build/host/colortext_bench --benchmark_min_time=0.1 || status=1
 bench/callgrind.sh build/host/colortext_cost || status=1
 
 echo
-echo "all presets: $passed passed, $failed failed, $skipped skipped"
+echo "total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1
 exit "$status"
