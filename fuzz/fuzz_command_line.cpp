@@ -1,8 +1,9 @@
 // Fuzz target: the input is a raw command line, or on some consoles the
 // text a user typed, handed over in UTF-16 as Windows hands it. The whole
-// program runs it on simulated consoles, into a file and on a terminal, and each time what it
-// printed must be exactly what the model (model.h) says: every cell's
-// character and colour and the cursor on a console, every byte elsewhere.
+// program runs it on simulated consoles, into a file and on a terminal, and
+// each time what it printed must be exactly what the model (model.h) says:
+// every cell's character and colour and the cursor on a console, every byte
+// elsewhere.
 // Nothing is left out of that: where a long run is cut into writes of 4 KB
 // could be the program's own affair, but it shows (each write has its own
 // colour sequences on a terminal, and a tab counts from where its write
