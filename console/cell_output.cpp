@@ -13,94 +13,7 @@ int32_t WidthOf(const platform::CONSOLE_SCREEN_BUFFER_INFO& info) {
     return info.dwSize.X > 0 ? info.dwSize.X : 1;
 }
 
-// Fills the attribute run, quickly eight cells a turn, which compilers
-// make one or two wide stores: the up to seven cells filled past its end
-// are within the storage, as both its halves are multiples of eight cells.
-void Fill(uint16_t* run, int32_t cells, uint16_t attribute) {
-    static_assert(kMaxRunLength % 16 == 0, "the run is filled eight cells a turn");
-    if (!kFastPaths) {
-        for (int32_t i = 0; i < cells; ++i) run[i] = attribute;
-        return;
-    }
-    for (int32_t i = 0; i < cells; i += 8) {
-        uint16_t* const eight = run + i;
-        eight[0] = attribute;
-        eight[1] = attribute;
-        eight[2] = attribute;
-        eight[3] = attribute;
-        eight[4] = attribute;
-        eight[5] = attribute;
-        eight[6] = attribute;
-        eight[7] = attribute;
-    }
-}
-
 }  // namespace
-
-void CellOutput::Write(platform::HANDLE handle, const Run& run) {
-    if (kFastPaths && !run.multiByte) {
-        WriteBytes(handle, run.storage, run.length, (run.kinds & kControlByte) != 0, run.attribute);
-    } else if (kFastPaths && (run.kinds & kControlByte) == 0 && run.leads == nullptr &&
-               !MayScroll(run.length)) {
-        WriteCharacters(handle, run);
-    } else {
-        WriteAnyText(handle, run);
-    }
-}
-
-// Characters of several bytes that cannot scroll the buffer took the cells
-// up to the cursor.
-void CellOutput::WriteCharacters(platform::HANDLE handle, const Run& run) {
-    const COORD before = snapshot_.dwCursorPosition;
-    platform::DWORD written;
-    platform::WriteConsoleA(handle, run.storage->text, run.length, &written, nullptr);
-    RefreshSnapshot(handle);
-    const int32_t width = WidthOf(snapshot_);
-    const int32_t start = before.Y * width + before.X;
-    const COORD after = snapshot_.dwCursorPosition;
-    int32_t cells = after.Y * width + after.X - start;
-    if (cells < 0 || cells > static_cast<int32_t>(run.length))
-        cells = static_cast<int32_t>(run.length);
-    Fill(run.storage->run, cells, run.attribute);
-    platform::WriteConsoleOutputAttribute(handle, run.storage->run,
-                                          static_cast<platform::DWORD>(cells), before, &written);
-}
-
-bool CellOutput::MayScroll(uint32_t count) const {
-    const int32_t width = WidthOf(snapshot_);
-    return snapshot_.dwCursorPosition.Y * width + snapshot_.dwCursorPosition.X +
-               static_cast<int32_t>(count) >=
-           width * snapshot_.dwSize.Y;
-}
-
-// Text a cell a byte that stayed on its row ended where the cursor is; only
-// text that wrapped needs working out.
-void CellOutput::WriteBytes(platform::HANDLE handle, PendingStorage* storage, uint32_t length,
-                            bool control, uint16_t attribute) {
-    if (leadKept_) {
-        WriteAnyText(handle,
-                     Run{storage, length, control ? kControlByte : 0u, false, attribute, nullptr});
-        return;
-    }
-    const COORD before = snapshot_.dwCursorPosition;
-    platform::DWORD written;
-    platform::WriteConsoleA(handle, storage->text, length, &written, nullptr);
-    RefreshSnapshot(handle);
-    const COORD after = snapshot_.dwCursorPosition;
-    const int32_t count = static_cast<int32_t>(length);
-    if ((after.Y != before.Y || after.X != before.X + count) && !control) {
-        const int32_t width = WidthOf(snapshot_);
-        const int32_t start = before.Y * width + before.X;
-        const Landing landing = FindLanding(start, after.Y * width + after.X, {count, count, false},
-                                            width, width * snapshot_.dwSize.Y);
-        if (landing.cells >= 0) {
-            Recolour(handle, storage->run, landing, before, attribute);
-            return;
-        }
-    }
-    Fill(storage->run, count, attribute);
-    platform::WriteConsoleOutputAttribute(handle, storage->run, length, before, &written);
-}
 
 // Plain text is placed by where the cursor went: it takes the cells before
 // the cursor, higher up by as many rows as the buffer scrolled. In a
@@ -112,7 +25,7 @@ void CellOutput::WriteBytes(platform::HANDLE handle, PendingStorage* storage, ui
 // than it has bytes, every piece is short enough for its attribute run. Text that holds control
 // bytes moves the cursor in ways that cannot be worked back: it is coloured one cell a byte from
 // where it began, and so is text that nothing else explains.
-void CellOutput::WriteAnyText(platform::HANDLE handle, const Run& run) {
+void CellOutput::Write(platform::HANDLE handle, const Run& run) {
     const int32_t width = WidthOf(snapshot_);
     const int32_t size = width * snapshot_.dwSize.Y;
     const bool control = (run.kinds & kControlByte) != 0;
@@ -177,7 +90,7 @@ void CellOutput::Recolour(platform::HANDLE handle, uint16_t* run, Landing landin
         at = {static_cast<int16_t>(landing.first % width),
               static_cast<int16_t>(landing.first / width)};
     }
-    Fill(run, landing.cells, attribute);
+    for (int32_t i = 0; i < landing.cells; ++i) run[i] = attribute;
     platform::DWORD written;
     platform::WriteConsoleOutputAttribute(
         handle, run, static_cast<platform::DWORD>(landing.cells > 0 ? landing.cells : 0), at,

@@ -23,9 +23,6 @@ class CellOutput {
     // Writes the run and recolours its cells; the storage holds the
     // attribute run afterwards.
     void Write(platform::HANDLE handle, const Run& run);
-    // The same, quickly, for text a cell a byte.
-    void WriteBytes(platform::HANDLE handle, PendingStorage* storage, uint32_t length, bool control,
-                    uint16_t attribute);
     // Writes the first byte of the storage alone, uncoloured; a lead byte
     // the console kept takes it for its trail.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
@@ -48,11 +45,6 @@ class CellOutput {
     void RefreshSnapshot(platform::HANDLE handle) {
         platform::GetConsoleScreenBufferInfo(handle, &snapshot_);
     }
-    void WriteAnyText(platform::HANDLE handle, const Run& run);
-    void WriteCharacters(platform::HANDLE handle, const Run& run);
-    // Whether `count` more cells from the cursor could pass the end of the
-    // bottom row.
-    bool MayScroll(uint32_t count) const;
     // Gives the cells the text landed in the attribute, with `run` as the
     // storage for the attribute run.
     void Recolour(platform::HANDLE handle, uint16_t* run, Landing landing, platform::COORD before,

@@ -2,12 +2,7 @@
 
 #include "console/display_width.h"
 
-void FileColumn::LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool utf8,
-                        const LeadBytes* leads) {
-    if (kFastPaths && (kinds == 0 || (kinds == kHighByte && !utf8 && leads == nullptr)) && !trail) {
-        column += count;
-        return;
-    }
+void FileColumn::LayOut(const uint8_t* bytes, uint32_t count, bool utf8, const LeadBytes* leads) {
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t c = bytes[i];
         if (trail) {

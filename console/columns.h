@@ -14,14 +14,13 @@
 // control bytes and DEL do not move it, nor, in UTF-8, do the bytes that
 // continue a character; a character of two bytes in a double-byte code page
 // takes two columns, as the editors and terminals of those languages show
-// it. With `kinds` of 0 (text_measure.h) every byte is a column.
+// it.
 struct FileColumn {
     uint32_t column;
     bool trail;  // the next byte ends a character of two
 
     // `leads`: the lead bytes of a double-byte code page, or null.
-    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool utf8,
-                const LeadBytes* leads);
+    void LayOut(const uint8_t* bytes, uint32_t count, bool utf8, const LeadBytes* leads);
     // Where a control byte alone leaves `column`.
     static uint32_t AfterControl(uint32_t column, uint8_t c);
 };
@@ -40,6 +39,7 @@ struct TerminalColumn {
     uint32_t codePoint;
     uint8_t missing, low, high;
 
+    // With `kinds` of 0 (text_measure.h) every byte is a column.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds);
     void Take(uint8_t c);
     // Something other than text comes, such as an escape sequence: a
@@ -72,10 +72,6 @@ struct ConsoleColumn {
         if (!known) return;
         if ((multiByte ? kinds : kinds & ~kHighByte) == 0) {
             ahead += count;
-            return;
-        }
-        if (kFastPaths && multiByte && (kinds & kHighByte) != 0) {
-            known = false;
             return;
         }
         Settle();

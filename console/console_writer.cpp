@@ -5,7 +5,6 @@ void ConsoleWriter::Open() {
     attribute_ = kInitialAttribute;
     length_ = 0;
     kinds_ = 0;
-    scanned_ = 0;
     encoding_ = Encoding::kNotAsked;
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
     // Only a console has a screen buffer; one in virtual-terminal mode reads
@@ -49,48 +48,39 @@ bool ConsoleWriter::MultiByte(uint32_t kinds) {
     return (kinds & asks) == kHighByte && ReadsCharacters();
 }
 
-// Bytes appended here are looked at, when their kinds are asked, once:
-// quickly as they are put, one byte many times or a copy a word at a time.
-void ConsoleWriter::AppendRepeatedAnyCount(uint8_t byte, uint16_t count) {
+void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
     for (uint32_t left = count; left > 0;) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
         const uint32_t chunk = left < room ? left : room;
-        if (kFastPaths && scanned_ == length_) {
-            kinds_ |= KindOf(byte);
-            scanned_ += chunk;
-        }
         uint8_t* const to = storage_.text + length_;
         for (uint32_t i = 0; i < chunk; ++i) to[i] = byte;
+        kinds_ |= KindOf(byte);
         length_ += chunk;
         left -= chunk;
     }
 }
 
-void ConsoleWriter::AppendBytesAnyCount(const uint8_t* bytes, uint32_t count) {
+void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
     while (count > 0) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
         const uint32_t chunk = count < room ? count : room;
         uint8_t* const to = storage_.text + length_;
-        if (kFastPaths && scanned_ == length_) {
-            kinds_ |= CopyKinds(to, bytes, chunk);
-            scanned_ += chunk;
-        } else {
-            for (uint32_t i = 0; i < chunk; ++i) to[i] = bytes[i];
-        }
+        for (uint32_t i = 0; i < chunk; ++i) to[i] = bytes[i];
+        kinds_ |= KindsOf(to, chunk);
         length_ += chunk;
         bytes += chunk;
         count -= chunk;
     }
 }
 
-void ConsoleWriter::AppendTabAfterAnyText() {
+void ConsoleWriter::AppendTab() {
     uint32_t blanks = 0;
     if (output_ == Output::kCells) {
         // The console alone knows how many cells characters of several
         // bytes take: written, they leave the cursor where they ended.
-        if ((PendingKinds() & kHighByte) != 0 && ReadsCharacters()) Write(Pending(false));
+        if ((kinds_ & kHighByte) != 0 && ReadsCharacters()) Write(Pending(false));
         blanks = 8 - cells_.Column(length_) % 8;
     } else if (output_ == Output::kInBand) {
         const Run run = Pending(false);
@@ -140,7 +130,6 @@ void ConsoleWriter::Write(const Run& run) {
     }
     const uint32_t kept = length_ - run.length;
     length_ = kept;
-    scanned_ = kept;
     kinds_ = 0;
     if (kept > 0) {
         kinds_ = kHighByte;
@@ -148,7 +137,7 @@ void ConsoleWriter::Write(const Run& run) {
     }
 }
 
-void ConsoleWriter::WriteDirectToAnyOutput(uint8_t byte) {
+void ConsoleWriter::WriteDirect(uint8_t byte) {
     if (length_ > 0) Flush(false);
     storage_.text[0] = byte;
     if (output_ == Output::kCells) {

@@ -4,32 +4,15 @@
 
 namespace {
 
-// Moves `count` bytes, at least one, up by `by`, the last first. Quickly,
-// 16 a turn: each
-// turn reads its bytes before it writes them, and writes none that a later
-// turn reads; it reads up to 15 bytes past the text and writes as many past
-// its new end, which the storage has room for.
+// Moves `count` bytes up by `by`, the last first.
 void MoveUp(uint8_t* text, uint32_t count, uint32_t by) {
-    if (!kFastPaths) {
-        for (uint32_t i = count; i > 0; --i) text[i - 1 + by] = text[i - 1];
-        return;
-    }
-    uint32_t i = (count + 15) & ~15u;
-    do {
-        uint64_t low, high;
-        __builtin_memcpy(&low, text + i - 16, 8);
-        __builtin_memcpy(&high, text + i - 8, 8);
-        __builtin_memcpy(text + i - 16 + by, &low, 8);
-        __builtin_memcpy(text + i - 8 + by, &high, 8);
-        i -= 16;
-    } while (i > 0);
+    for (uint32_t i = count; i > 0; --i) text[i - 1 + by] = text[i - 1];
 }
 
 }  // namespace
 
-// Push, two colour sequences and pop, around at most kMaxRunLength bytes,
-// and what MoveUp writes past them.
-static_assert(kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 15 <= kStorageSize,
+// Push, two colour sequences and pop, around at most kMaxRunLength bytes.
+static_assert(kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) <= kStorageSize,
               "a run and its sequences fit in the storage");
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
 

@@ -36,19 +36,6 @@ class InBandOutput {
                         uint32_t kinds, uint16_t attribute);
     // Writes the first byte of the storage alone, uncoloured.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
-    // The same, quickly for a line end on a console.
-    void WriteControlQuickly(platform::HANDLE handle, const PendingStorage& storage) {
-        const uint8_t byte = storage.text[0];
-        if (OnTerminal() || (byte != '\r' && byte != '\n')) {
-            WriteControl(handle, storage);
-            return;
-        }
-        console_.column = 0;
-        console_.pending = false;
-        console_.ahead = 0;
-        platform::DWORD written;
-        platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
-    }
 
     // A terminal, which reads UTF-8 whatever the code page.
     [[gnu::always_inline]] bool OnTerminal() const {
@@ -73,15 +60,6 @@ class InBandOutput {
     // The blanks a tab takes from the known column.
     uint32_t TabBlanks() {
         if (OnTerminal()) return TerminalTabBlanks();
-        console_.Settle();
-        return 8 - static_cast<uint32_t>(console_.Next()) % 8;
-    }
-    // The same, quickly, after `length` pending bytes of plain text on a
-    // console; 0 when the column is not known there.
-    uint32_t PlainTabBlanks(uint32_t length) {
-        if (!console_.known) return 0;
-        console_.ahead += length - counted_;
-        counted_ = length;
         console_.Settle();
         return 8 - static_cast<uint32_t>(console_.Next()) % 8;
     }

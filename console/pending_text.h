@@ -1,5 +1,4 @@
-// The writer's fixed storage, shared with the parts that write it out, and
-// the one build choice they share.
+// The writer's fixed storage, shared with the parts that write it out.
 #ifndef COLORTEXT_CONSOLE_PENDING_TEXT_H
 #define COLORTEXT_CONSOLE_PENDING_TEXT_H
 
@@ -32,16 +31,5 @@ struct Run {
     uint16_t attribute;
     const LeadBytes* leads;
 };
-
-// Every operation has a general path that serves every case. Beside it
-// there are fast paths for the commonest ones (text a cell a byte, a tab
-// after it, a run that fits the storage, a word of bytes at a time), which
-// a build for size leaves out: the Windows program, which defines
-// COLORTEXT_SMALL, costs more instructions a byte, as linearly.
-#ifdef COLORTEXT_SMALL
-constexpr bool kFastPaths = false;
-#else
-constexpr bool kFastPaths = true;
-#endif
 
 #endif

@@ -3,7 +3,7 @@
 #include "console/text_measure.h"
 
 uint32_t PlainOutput::Count(const Run& run) {
-    file_.LayOut(run.storage->text + counted_, run.length - counted_, run.kinds,
+    file_.LayOut(run.storage->text + counted_, run.length - counted_,
                  run.multiByte && run.leads == nullptr, run.leads);
     counted_ = run.length;
     return file_.column;

@@ -3,10 +3,7 @@
 #ifndef COLORTEXT_CONSOLE_TERMINAL_COLOURS_H
 #define COLORTEXT_CONSOLE_TERMINAL_COLOURS_H
 
-#include <stddef.h>
 #include <stdint.h>
-
-#include "console/pending_text.h"
 
 // "ESC[97;107m" is the longest sequence.
 constexpr uint32_t kMaxSgrLength = 10;
@@ -33,26 +30,17 @@ uint32_t FormatSgr(uint16_t attribute, uint8_t* out);
 // "ESC[37;040m", so that a run's sequences are put without a loop.
 constexpr uint32_t kConsoleSgrLength = 9;
 inline void FormatConsoleSgr(uint16_t attribute, uint8_t* out) {
-    // The parameters of each console colour, quickly from a table, or else
-    // put digit by digit.
-    static constexpr char kForeground[] = "30343236313533379094929691959397";
-    static constexpr char kBackground[] = "040044042046041045043047100104102106101105103107";
     const uint32_t foreground = attribute & 0x0F;
     const uint32_t background = (attribute >> 4) & 0x0F;
     out[0] = 0x1B;
     out[1] = '[';
-    out[4] = ';';
-    out[8] = 'm';
-    if (kFastPaths) {
-        __builtin_memcpy(out + 2, kForeground + size_t{2} * foreground, 2);
-        __builtin_memcpy(out + 5, kBackground + size_t{3} * background, 3);
-        return;
-    }
     out[2] = static_cast<uint8_t>(foreground < 8 ? '3' : '9');
     out[3] = static_cast<uint8_t>('0' + AnsiIndex(foreground & 7));
+    out[4] = ';';
     out[5] = static_cast<uint8_t>(background < 8 ? '0' : '1');
     out[6] = static_cast<uint8_t>(background < 8 ? '4' : '0');
     out[7] = static_cast<uint8_t>('0' + AnsiIndex(background & 7));
+    out[8] = 'm';
 }
 
 // Save the console's colours, whatever they are, and restore them exactly.

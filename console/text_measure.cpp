@@ -1,19 +1,8 @@
 #include "console/text_measure.h"
 
 uint32_t KindsOf(const uint8_t* text, uint32_t count) {
-    uint32_t kinds = 0, i = 0;
-    if (kFastPaths) {
-        // Two words a turn, with an accumulator each, halve the loop's own
-        // cost.
-        constexpr uint32_t kWord = sizeof(WordKinds::Word);
-        WordKinds even, odd;
-        for (; i + 2 * kWord <= count; i += 2 * kWord) {
-            even.Add(WordKinds::Load(text + i));
-            odd.Add(WordKinds::Load(text + i + kWord));
-        }
-        kinds = even.Kinds() | odd.Kinds();
-    }
-    for (; i < count; ++i) kinds |= KindOf(text[i]);
+    uint32_t kinds = 0;
+    for (uint32_t i = 0; i < count; ++i) kinds |= KindOf(text[i]);
     return kinds;
 }
 

@@ -5,8 +5,6 @@
 
 #include <stdint.h>
 
-#include "console/pending_text.h"
-
 // Kinds of byte that may make text other than one cell a byte: below 0x20,
 // which a console acts on or shows as a glyph; 0x80 and above, whose look
 // is up to the code page; DEL, which a file viewed in a terminal and a
@@ -20,54 +18,8 @@ inline uint32_t KindOf(uint8_t byte) {
     return byte < 0x20 ? kControlByte : byte == 0x7F ? kDeleteByte : kHighByte;
 }
 
-// A word of bytes at a time. Each test below is exact for the word as a
-// whole: a byte's top bit; for a byte below 0x20, a top bit that
-// subtracting 0x20 from every byte leaves where the byte had none; the same
-// for DEL, which XOR 0x7F makes 0, below 1.
-struct WordKinds {
-    using Word = uintptr_t;
-    static constexpr Word kOnes = ~Word{0} / 0xFF;
-    static constexpr Word kTops = kOnes * 0x80;
-    Word high = 0, low = 0, del = 0;
-
-    static Word Load(const uint8_t* at) {
-        Word word;
-        __builtin_memcpy(&word, at, sizeof word);
-        return word;
-    }
-    void Add(Word word) {
-        high |= word;
-        low |= (word - kOnes * 0x20) & ~word;
-        const Word flipped = word ^ kOnes * 0x7F;
-        del |= (flipped - kOnes) & ~flipped;
-    }
-    uint32_t Kinds() const {
-        return ((high & kTops) != 0 ? kHighByte : 0u) | ((low & kTops) != 0 ? kControlByte : 0u) |
-               ((del & kTops) != 0 ? kDeleteByte : 0u);
-    }
-};
-
 // The kinds of all the bytes together.
 uint32_t KindsOf(const uint8_t* text, uint32_t count);
-
-// Copies `count` bytes, which must not overlap, and returns their kinds.
-inline uint32_t CopyKinds(uint8_t* to, const uint8_t* from, uint32_t count) {
-    uint32_t kinds = 0, i = 0;
-    if (kFastPaths && count >= sizeof(WordKinds::Word)) {
-        WordKinds words;
-        for (; i + sizeof(WordKinds::Word) <= count; i += sizeof(WordKinds::Word)) {
-            const WordKinds::Word word = WordKinds::Load(from + i);
-            __builtin_memcpy(to + i, &word, sizeof word);
-            words.Add(word);
-        }
-        kinds = words.Kinds();
-    }
-    for (; i < count; ++i) {
-        to[i] = from[i];
-        kinds |= KindOf(from[i]);
-    }
-    return kinds;
-}
 
 // How many bytes the UTF-8 character that `lead` begins has; a byte that
 // begins none is a character of its own.

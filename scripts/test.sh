@@ -3,8 +3,7 @@
 #   host      unit tests on the simulated console; the native program in
 #             pipes, files, tmux and xterm.js; the manual page, the install and the
 #             .deb and .tar.gz packages
-#   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer,
-#             on the writer's general paths, as the Windows program takes them
+#   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size, and
 #             run end to end in Wine's console (installed here when missing);
 #             its zip

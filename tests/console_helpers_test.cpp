@@ -151,7 +151,7 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
         const uint32_t kinds = KindsOf(Bytes(r.bytes), Size(r.bytes));
         for (const bool utf8 : {false, true}) {
             FileColumn file = {3, false};
-            file.LayOut(Bytes(r.bytes), Size(r.bytes), kinds, utf8, nullptr);
+            file.LayOut(Bytes(r.bytes), Size(r.bytes), utf8, nullptr);
             EXPECT_EQ(file.column, utf8 ? r.fileUtf8 : r.file) << r.name;
         }
         TerminalColumn terminal = {3, 10, 0, 0, 0, 0};
