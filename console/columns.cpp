@@ -35,6 +35,7 @@ void TerminalColumn::LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds
 }
 
 void TerminalColumn::Take(uint8_t c) {
+    wrapped = false;
     if (missing > 0) {
         if (c >= low && c <= high) {
             codePoint = codePoint << 6 | (c & 0x3Fu);
@@ -56,6 +57,7 @@ void TerminalColumn::Take(uint8_t c) {
     } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
         Move(1);
     } else {
+        if (c == '\r' || c == '\n' || c == '\b' || c == '\t') full = false;
         column = FileColumn::AfterControl(column, c);
         if (column >= width) column = width - 1;
     }
@@ -69,9 +71,11 @@ void TerminalColumn::CutShort() {
 
 void TerminalColumn::Move(uint32_t cells) {
     if (cells == 0) return;
+    wrapped = full || column + cells > width;
     if (column + cells > width) column = 0;
     column += cells;
-    if (column >= width) column = 0;
+    full = column >= width;
+    if (full) column = 0;
 }
 
 void ConsoleColumn::Take(uint8_t c, bool multiByte) {

@@ -31,13 +31,17 @@ struct FileColumn {
 // character, and a character cut short by one that does not continue it,
 // each show as one replacement character. A character's bytes may come in
 // separate writes. Control bytes move the column as in a file, a tab no
-// further than the last column.
+// further than the last column. A character that fills the last column
+// leaves the row full: the next one goes to the next row first, as does one
+// too wide for what is left.
 struct TerminalColumn {
     uint32_t column, width;
     // The character being gathered: `missing` bytes still to come (0: none),
     // the next in `low`..`high`.
     uint32_t codePoint;
     uint8_t missing, low, high;
+    // The row is full; the character placed last went to the next row first.
+    bool full, wrapped;
 
     // With `kinds` of 0 (text_measure.h) every byte is a column.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds);

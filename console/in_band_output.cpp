@@ -2,27 +2,16 @@
 
 #include "console/text_measure.h"
 
-namespace {
-
-// Moves `count` bytes up by `by`, the last first.
-void MoveUp(uint8_t* text, uint32_t count, uint32_t by) {
-    for (uint32_t i = count; i > 0; --i) text[i - 1 + by] = text[i - 1];
-}
-
-}  // namespace
-
-// Push, two colour sequences and pop, around at most kMaxRunLength bytes.
-static_assert(kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) <= kStorageSize,
-              "a run and its sequences fit in the storage");
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
 
 // On a terminal the console's default colours, light grey on black, stand
 // for the terminal's own, which a reset gives back.
 void InBandOutput::OpenTerminal(uint32_t width) {
     counted_ = 0;
-    terminal_ = TerminalColumn{0, width, 0, 0, 0, 0};
+    terminal_ = TerminalColumn{0, width, 0, 0, 0, 0, false, false};
     console_ = ConsoleColumn{};
-    for (uint32_t i = 0; i < kSgrResetLength; ++i) closing_[i] = static_cast<uint8_t>(kSgrReset[i]);
+    __builtin_memcpy(closing_, kSgrReset, kSgrResetLength);
+    ownLength_ = kSgrResetLength;
     closingLength_ = kSgrResetLength;
 }
 
@@ -30,15 +19,18 @@ void InBandOutput::OpenTerminal(uint32_t width) {
 // no attribute can name: it saves them before a run and restores them
 // exactly after it, and one that ignores that is still given back the
 // colours its first snapshot reported.
-void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) {
+void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched) {
     counted_ = 0;
+    switched_ = switched;
     terminal_ = TerminalColumn{};
     const int32_t width = first.dwSize.X > 0 ? first.dwSize.X : 1;
-    // A cursor that starts in the last column may have a wrap waiting.
+    // A cursor that starts in the last column may have a wrap waiting, but
+    // not without the mode.
     const int32_t x = first.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, width, false, x + 1 < width, 0};
+    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width, 0};
     FormatConsoleSgr(first.wAttributes & 0xFF, closing_);
     __builtin_memcpy(closing_ + kConsoleSgrLength, kSgrPop, kSgrPushLength);
+    ownLength_ = kConsoleSgrLength;
     closingLength_ = kConsoleSgrLength + kSgrPushLength;
 }
 
@@ -53,40 +45,104 @@ void InBandOutput::CountOnTerminal(const Run& run) {
     counted_ = run.length;
 }
 
-// The text moves up to make room for the sequence in front of it. Both
-// sequences are of one length, and the storage has room for them.
-void InBandOutput::WriteToConsole(platform::HANDLE handle, PendingStorage* storage, uint32_t length,
-                                  uint32_t kinds, uint16_t attribute) {
-    uint8_t* const text = storage->text;
-    console_.LayOut(text + counted_, length - counted_, kinds, (kinds & kHighByte) != 0);
-    counted_ = 0;
-    constexpr uint32_t kFrame = kSgrPushLength + kConsoleSgrLength;
-    MoveUp(text, length, kFrame);
-    __builtin_memcpy(text, kSgrPush, kSgrPushLength);
-    FormatConsoleSgr(attribute, text + kSgrPushLength);
-    __builtin_memcpy(text + kFrame + length, closing_, kFrame);
-    platform::DWORD written;
-    platform::WriteConsoleA(handle, text, length + 2 * kFrame, &written, nullptr);
+void InBandOutput::PutCharacter(const uint8_t* bytes, uint32_t count, bool wraps) {
+    const uint8_t c = bytes[0];
+    if (!wraps && (c < '\n' || c > '\f')) {  // not LF, VT or FF
+        Put(bytes, count);
+        return;
+    }
+    Put(closing_, ownLength_);
+    Put(bytes, count);
+    if (wraps) {
+        out_[used_++] = '\r';
+        Put(colours_, coloursLength_);
+        Put(bytes, count);
+        return;
+    }
+    Put(colours_, coloursLength_);
 }
 
+// Character by character, each one's bytes kept until it is whole: the
+// column tells which one goes to the next row. Text without colours needs
+// none of this.
 void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
-    CountOnTerminal(run);
+    TerminalColumn at = counted_ > 0 ? terminalStart_ : terminal_;
     counted_ = 0;
-    uint8_t* const text = run.storage->text;
-    uint8_t opening[kMaxSgrLength];
-    const uint32_t before = FormatSgr(run.attribute, opening);
-    uint32_t end = run.length;
-    if (before > 0) {
-        MoveUp(text, run.length, before);
-        for (uint32_t i = 0; i < before; ++i) text[i] = opening[i];
-        end += before;
-        for (uint32_t i = 0; i < closingLength_; ++i) text[end + i] = closing_[i];
-        end += closingLength_;
-        // The reset cuts short a character the text left unfinished.
-        terminal_.CutShort();
+    const uint8_t* const text = run.storage->text;
+    coloursLength_ = FormatSgr(run.attribute, colours_);
+    used_ = 0;
+    if (coloursLength_ > 0) {
+        at.CutShort();
+        Put(colours_, coloursLength_);
     }
+    uint32_t begun = 0;
+    for (uint32_t i = 0; i < run.length; ++i) {
+        const uint8_t c = text[i];
+        if (at.missing > 0 && (c < at.low || c > at.high)) {
+            at.CutShort();
+            PutCharacter(text + begun, i - begun, at.wrapped && coloursLength_ > 0);
+        }
+        if (at.missing == 0) begun = i;
+        at.Take(c);
+        if (at.missing == 0)
+            PutCharacter(text + begun, i + 1 - begun, at.wrapped && coloursLength_ > 0);
+    }
+    if (at.missing > 0) {
+        // Cut short by the reset, or joined by the next write.
+        if (coloursLength_ > 0) at.CutShort();
+        PutCharacter(text + begun, run.length - begun, at.wrapped && coloursLength_ > 0);
+    }
+    if (coloursLength_ > 0) Put(closing_, closingLength_);
+    terminal_ = at;
     platform::DWORD written;
-    platform::WriteFile(handle, text, end, &written, nullptr);
+    platform::WriteFile(handle, out_, used_, &written, nullptr);
+}
+
+// A byte at a time, while the column is known: text a cell a byte, and
+// control bytes, which take none. On a console the program switched, a
+// tab writes blanks in the console's own colours, as it does without the
+// mode, and a row the run filled wraps before the write ends.
+void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
+    ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
+    counted_ = 0;
+    at.Settle();
+    const uint8_t* const text = run.storage->text;
+    __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
+    used_ = kSgrPushLength;
+    FormatConsoleSgr(run.attribute, colours_);
+    coloursLength_ = kConsoleSgrLength;
+    Put(colours_, coloursLength_);
+    for (uint32_t i = 0; i < run.length; ++i) {
+        const uint8_t c = text[i];
+        if (!at.known) {
+            PutCharacter(text + i, 1, false);
+            continue;
+        }
+        if (c == '\t' && switched_) {
+            const int32_t column = at.Next();
+            int32_t blanks = 8 - column % 8;
+            if (blanks > at.width - column) blanks = at.width - column;
+            Put(closing_, ownLength_);
+            for (; blanks > 0; --blanks) {
+                out_[used_++] = ' ';
+                at.Take(' ', false);
+            }
+            Put(colours_, coloursLength_);
+            continue;
+        }
+        const bool wraps = at.pending && (KindOf(c) == 0 || (c >= 0x80 && !run.multiByte));
+        at.Take(c, run.multiByte);
+        PutCharacter(text + i, 1, wraps);
+    }
+    Put(closing_, closingLength_);
+    if (switched_ && at.known && at.pending) {
+        out_[used_++] = '\r';
+        out_[used_++] = '\n';
+        at = ConsoleColumn{0, at.width, false, true, 0};
+    }
+    console_ = at;
+    platform::DWORD written;
+    platform::WriteConsoleA(handle, out_, used_, &written, nullptr);
 }
 
 void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
@@ -121,7 +177,7 @@ uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& sto
     // The blank fills the last column, or, when a wrap was waiting, goes
     // to the start of the next row and moves the cursor on.
     storage.text[0] = ' ';
-    WriteToConsole(handle, &storage, 1, 0, attribute);
+    WriteToConsole(handle, Run{&storage, 1, 0, false, attribute, nullptr});
     platform::GetConsoleScreenBufferInfo(handle, &info);
     console_.Settle();
     if (info.dwCursorPosition.X == x) return blanks - 1;

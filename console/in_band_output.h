@@ -14,26 +14,36 @@
 #include "console/text_measure.h"
 #include "platform/platform.h"
 
+// The most a byte of text becomes in a write: a tab a console was switched
+// for, put as blanks in the console's own colours, takes a colour sequence
+// either side, and so does a byte that wraps, written twice.
+constexpr uint32_t kMostPerByte = 2 * kMaxSgrLength + 8;
+constexpr uint32_t kOutputSize =
+    kMostPerByte * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
+
+// Rows that scroll in take the colours current then, so each run lets every
+// wrap happen in the output's own colours: the character that wraps is
+// written, the cursor goes back to the start of its row, and it is written
+// again in the run's colours; a line feed goes out between the output's own
+// colours too. Nothing that was on the screen is erased, and the row keeps
+// its soft wrap.
 class InBandOutput {
   public:
     // A terminal `width` columns wide, written with WriteFile.
     void OpenTerminal(uint32_t width);
     // A console in virtual-terminal mode, written with WriteConsoleA, with
-    // the cursor and colours of its first snapshot.
-    void OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first);
+    // the cursor and colours of its first snapshot; `switched`: the program
+    // turned the mode on, and the screen is to be what the console without
+    // it shows: a filled row wraps at once, a tab writes blanks.
+    void OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched);
 
     void Write(platform::HANDLE handle, const Run& run) {
         if (OnTerminal()) {
             WriteToTerminal(handle, run);
         } else {
-            WriteToConsole(handle, run.storage, run.length,
-                           run.multiByte ? run.kinds : run.kinds & ~kHighByte, run.attribute);
+            WriteToConsole(handle, run);
         }
     }
-    // The same on a console, where `kinds` has kHighByte only when those
-    // bytes make characters of several.
-    void WriteToConsole(platform::HANDLE handle, PendingStorage* storage, uint32_t length,
-                        uint32_t kinds, uint16_t attribute);
     // Writes the first byte of the storage alone, uncoloured.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
 
@@ -45,6 +55,10 @@ class InBandOutput {
     // Counts the columns of the run's bytes that are not counted yet, so
     // that a tab costs only what came since the last one.
     void Count(const Run& run) {
+        if (counted_ == 0) {
+            terminalStart_ = terminal_;
+            consoleStart_ = console_;
+        }
         if (OnTerminal()) {
             CountOnTerminal(run);
             return;
@@ -71,15 +85,31 @@ class InBandOutput {
 
   private:
     void WriteToTerminal(platform::HANDLE handle, const Run& run);
+    void WriteToConsole(platform::HANDLE handle, const Run& run);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
+    void Put(const uint8_t* bytes, uint32_t count) {
+        for (uint32_t i = 0; i < count; ++i) out_[used_++] = bytes[i];
+    }
+    // A character of the run: a line feed between the output's own colours,
+    // one that `wraps` as said above.
+    void PutCharacter(const uint8_t* bytes, uint32_t count, bool wraps);
 
     uint32_t counted_;
     TerminalColumn terminal_;  // width 0 on a console
     ConsoleColumn console_;    // not known on a terminal
-    // What follows a run that opens with a colour sequence.
+    // Where the pending text began, once a tab has counted part of it.
+    TerminalColumn terminalStart_;
+    ConsoleColumn consoleStart_;
+    bool switched_;
+    // What gives the output its own colours back, first the sequence alone,
+    // then, on a console, the pop; and the run's colours.
     uint8_t closing_[kMaxSgrLength + kSgrPushLength];
-    uint32_t closingLength_;
+    uint32_t ownLength_, closingLength_;
+    uint8_t colours_[kMaxSgrLength];
+    uint32_t coloursLength_;
+    uint8_t out_[kOutputSize];
+    uint32_t used_;
 };
 
 #endif

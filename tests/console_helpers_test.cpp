@@ -154,7 +154,7 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
             file.LayOut(Bytes(r.bytes), Size(r.bytes), utf8, nullptr);
             EXPECT_EQ(file.column, utf8 ? r.fileUtf8 : r.file) << r.name;
         }
-        TerminalColumn terminal = {3, 10, 0, 0, 0, 0};
+        TerminalColumn terminal = {3, 10, 0, 0, 0, 0, false, false};
         terminal.LayOut(Bytes(r.bytes), Size(r.bytes), kinds);
         EXPECT_EQ(terminal.column, r.terminal) << r.name;
         ConsoleColumn console = {3, 10, false, true, 0};
