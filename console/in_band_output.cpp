@@ -1,8 +1,16 @@
 #include "console/in_band_output.h"
 
+#include "console/landing.h"
 #include "console/text_measure.h"
 
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
+
+namespace {
+
+// Erases from the cursor to the end of its row, in the current colours.
+constexpr char kEraseToRowEnd[] = "\x1b[K";
+
+}  // namespace
 
 // On a terminal the console's default colours, light grey on black, stand
 // for the terminal's own, which a reset gives back.
@@ -98,21 +106,31 @@ void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
     platform::WriteFile(handle, out_, used_, &written, nullptr);
 }
 
-// A byte at a time, while the column is known: text a cell a byte, and
-// control bytes, which take none. On a console the program switched, a
-// tab writes blanks in the console's own colours, as it does without the
-// mode, and a row the run filled wraps before the write ends.
 void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
     at.Settle();
-    const uint8_t* const text = run.storage->text;
+    // Text of cells the program cannot tell, or after such text, where even
+    // the first character may wrap.
+    if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
+        WritePieces(handle, run, at);
+    } else {
+        WriteFrame(handle, run, run.storage->text, run.length, at);
+    }
+}
+
+// A byte at a time, while the column is known: text a cell a byte, and
+// control bytes, which take none. On a console the program switched, a
+// tab writes blanks in the console's own colours, as it does without the
+// mode, and a row the run filled wraps before the write ends.
+void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text,
+                              uint32_t length, ConsoleColumn& at) {
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
     used_ = kSgrPushLength;
     FormatConsoleSgr(run.attribute, colours_);
     coloursLength_ = kConsoleSgrLength;
     Put(colours_, coloursLength_);
-    for (uint32_t i = 0; i < run.length; ++i) {
+    for (uint32_t i = 0; i < length; ++i) {
         const uint8_t c = text[i];
         if (!at.known) {
             PutCharacter(text + i, 1, false);
@@ -143,6 +161,48 @@ void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     console_ = at;
     platform::DWORD written;
     platform::WriteConsoleA(handle, out_, used_, &written, nullptr);
+}
+
+// Characters whose cells only the console knows: where they may pass the
+// end of the buffer's bottom row, they go out in pieces whose cells are
+// known to within less than a row, so that the cursor tells whether the
+// buffer scrolled (a cursor in the last column may have a wrap waiting,
+// which puts the next piece a cell later). If it did, the cursor is on a
+// row the run scrolled in, whose blanks behind it took the run's colours:
+// they are erased in the console's own, unless the cursor is in the last
+// column, where it may stand on the run's last character.
+void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, ConsoleColumn at) {
+    platform::CONSOLE_SCREEN_BUFFER_INFO info{};
+    platform::GetConsoleScreenBufferInfo(handle, &info);
+    const int32_t width = at.width, size = width * info.dwSize.Y;
+    int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X +
+                    (at.known && at.pending ? 1 : 0);
+    bool scrolled = false;
+    uint8_t* const text = run.storage->text;
+    for (uint32_t done = 0; done < run.length;) {
+        uint32_t count = run.length - done;
+        CellRange range = {0, 0, false};
+        const bool mayScroll = start + 2 * static_cast<int32_t>(count) + 2 >= size;
+        if (mayScroll && run.leads != nullptr) {
+            count = MeasureDoubleByte(text + done, count, *run.leads, width, count, range);
+        } else if (mayScroll) {
+            count = MeasureUtf8(text + done, count, width, count, range);
+        }
+        WriteFrame(handle, run, text + done, count, at);
+        done += count;
+        if (!mayScroll) break;
+        platform::GetConsoleScreenBufferInfo(handle, &info);
+        const int32_t after = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
+        Landing landing = FindLanding(start, after, range, width, size);
+        if (landing.cells < 0) landing = FindLanding(++start, after, range, width, size);
+        scrolled = scrolled || (landing.cells >= 0 && landing.first < start);
+        start = after;
+    }
+    if (scrolled && info.dwCursorPosition.X < width - 1) {
+        platform::DWORD written;
+        platform::WriteConsoleA(handle, kEraseToRowEnd, sizeof kEraseToRowEnd - 1, &written,
+                                nullptr);
+    }
 }
 
 void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {

@@ -334,13 +334,21 @@ bool Sgr(unsigned p, uint16_t defaults, uint16_t& attribute) {
 
 // The escape sequence that begins at bytes[i], an ESC, in virtual-terminal
 // mode: `ESC [ params m` sets the current attribute, `ESC [ # {` pushes it
-// and `ESC [ # }` pops it. Applied, with `i` moved past it, when it is one
+// and `ESC [ # }` pops it, `ESC [ K` blanks the cursor's row from the cursor
+// on in the current attribute. Applied, with `i` moved past it, when it is one
 // of these whole within the write; otherwise nothing happens and false is
 // returned.
 bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
     size_t j = i + 1;
     if (j >= count || bytes[j] != '[') return false;
     ++j;
+    if (j < count && bytes[j] == 'K') {
+        for (int x = cursor_.X; x < width_; ++x) {
+            cells_[Index(x, cursor_.Y)] = Cell{' ', ownAttribute_, 0, 0};
+        }
+        i = j + 1;
+        return true;
+    }
     if (j + 1 < count && bytes[j] == '#' && (bytes[j + 1] == '{' || bytes[j + 1] == '}')) {
         if (bytes[j + 1] == '{') {
             if (pushes_ == std::size(pushed_)) {

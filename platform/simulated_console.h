@@ -131,6 +131,7 @@ class Console {
     // Colour sequences (SGR with the colours of 16, and pushing and popping
     // the attribute) set the current attribute, which text, the blank before
     // a wide character that does not fit and rows scrolled in then take.
+    // `ESC [ K` blanks the rest of the cursor's row in it.
     // CR, LF, VT, FF and BS move the cursor and drop a pending wrap, a TAB
     // only moves it, SUB shows U+2426, and the other controls and DEL are
     // dropped. Any other escape sequence is shown as text, ESC as a cell of

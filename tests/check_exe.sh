@@ -7,8 +7,8 @@
 #   usage: check_exe.sh colortext.exe objdump
 exe=$1
 objdump=${2:-objdump}
-limit=7168
-expected="ExitProcess GetCommandLineA GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetStdHandle WriteConsoleA WriteConsoleOutputAttribute WriteFile"
+limit=9216
+expected="ExitProcess GetCommandLineA GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetModuleHandleA GetProcAddress GetStdHandle SetConsoleCtrlHandler SetConsoleMode WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }
