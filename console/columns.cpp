@@ -79,7 +79,7 @@ void TerminalColumn::Move(uint32_t cells) {
 }
 
 void ConsoleColumn::Take(uint8_t c, bool multiByte) {
-    if (static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte)) {
+    if (static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte) || c == 0x1A) {
         column = Next();
         pending = column == width - 1;
         if (!pending) ++column;
@@ -92,7 +92,7 @@ void ConsoleColumn::Take(uint8_t c, bool multiByte) {
     } else if (c == '\t') {
         const int32_t stop = column / 8 * 8 + 8;
         if (!pending) column = stop < width ? stop : width - 1;
-    } else if (c != '\a') {
+    } else if (c == 0x1B || c >= 0x80) {
         known = false;
     }
 }

@@ -54,12 +54,12 @@ struct TerminalColumn {
 
 // A console in virtual-terminal mode: the cursor's column, and whether the
 // text filled the last column, where the cursor stays until the next
-// character wraps it to the next row. Text moves it a cell a byte; CR, LF,
-// VT and FF take it to column 0; BS one step back; TAB on to the next stop,
-// no further than the last column and not past a waiting wrap; BEL nowhere.
-// Anything else (a character of several bytes, an escape sequence, another
-// control byte, which consoles show or ignore) leaves it unknown until the
-// console says.
+// character wraps it to the next row. Text moves it a cell a byte, and so
+// does SUB, which shows as a symbol; CR, LF, VT and FF take it to column 0;
+// BS one step back; TAB on to the next stop, no further than the last
+// column and not past a waiting wrap; the other control bytes and DEL,
+// which the console ignores, nowhere. A character of several bytes or an
+// escape sequence leaves it unknown until the console says.
 struct ConsoleColumn {
     int32_t column, width;
     bool pending, known;

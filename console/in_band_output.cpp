@@ -55,7 +55,7 @@ void InBandOutput::CountOnTerminal(const Run& run) {
 
 void InBandOutput::PutCharacter(const uint8_t* bytes, uint32_t count, bool wraps) {
     const uint8_t c = bytes[0];
-    if (!wraps && (c < '\n' || c > '\f')) {  // not LF, VT or FF
+    if (coloursLength_ == 0 || (!wraps && (c < '\n' || c > '\f'))) {  // not LF, VT or FF
         Put(bytes, count);
         return;
     }
@@ -88,17 +88,16 @@ void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
         const uint8_t c = text[i];
         if (at.missing > 0 && (c < at.low || c > at.high)) {
             at.CutShort();
-            PutCharacter(text + begun, i - begun, at.wrapped && coloursLength_ > 0);
+            PutCharacter(text + begun, i - begun, at.wrapped);
         }
         if (at.missing == 0) begun = i;
         at.Take(c);
-        if (at.missing == 0)
-            PutCharacter(text + begun, i + 1 - begun, at.wrapped && coloursLength_ > 0);
+        if (at.missing == 0) PutCharacter(text + begun, i + 1 - begun, at.wrapped);
     }
     if (at.missing > 0) {
         // Cut short by the reset, or joined by the next write.
         if (coloursLength_ > 0) at.CutShort();
-        PutCharacter(text + begun, run.length - begun, at.wrapped && coloursLength_ > 0);
+        PutCharacter(text + begun, run.length - begun, at.wrapped);
     }
     if (coloursLength_ > 0) Put(closing_, closingLength_);
     terminal_ = at;
@@ -110,12 +109,19 @@ void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
     at.Settle();
+    const uint8_t* const text = run.storage->text;
+    if (!run.multiByte && at.known) {
+        WriteFrame(handle, run, text, run.length, at);
+        return;
+    }
     // Text of cells the program cannot tell, or after such text, where even
-    // the first character may wrap.
-    if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
-        WritePieces(handle, run, at);
-    } else {
-        WriteFrame(handle, run, run.storage->text, run.length, at);
+    // the first character may wrap, and each control byte between.
+    for (uint32_t i = 0; i < run.length;) {
+        uint32_t end = i;
+        while (end < run.length && KindOf(text[end]) != kControlByte) ++end;
+        if (end > i) WritePieces(handle, run, text + i, end - i, at);
+        if (end < run.length) WriteFrame(handle, run, text + end++, 1, at);
+        i = end;
     }
 }
 
@@ -133,6 +139,8 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
     for (uint32_t i = 0; i < length; ++i) {
         const uint8_t c = text[i];
         if (!at.known) {
+            // A line end puts the cursor where it is known again.
+            if (c >= '\n' && c <= '\r') at = ConsoleColumn{0, at.width, false, true, 0};
             PutCharacter(text + i, 1, false);
             continue;
         }
@@ -171,16 +179,16 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
 // row the run scrolled in, whose blanks behind it took the run's colours:
 // they are erased in the console's own, unless the cursor is in the last
 // column, where it may stand on the run's last character.
-void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, ConsoleColumn at) {
+void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, const uint8_t* text,
+                               uint32_t length, ConsoleColumn& at) {
     platform::CONSOLE_SCREEN_BUFFER_INFO info{};
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t width = at.width, size = width * info.dwSize.Y;
     int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X +
                     (at.known && at.pending ? 1 : 0);
     bool scrolled = false;
-    uint8_t* const text = run.storage->text;
-    for (uint32_t done = 0; done < run.length;) {
-        uint32_t count = run.length - done;
+    for (uint32_t done = 0; done < length;) {
+        uint32_t count = length - done;
         CellRange range = {0, 0, false};
         const bool mayScroll = start + 2 * static_cast<int32_t>(count) + 2 >= size;
         if (mayScroll && run.leads != nullptr) {
@@ -197,6 +205,11 @@ void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, ConsoleC
         if (landing.cells < 0) landing = FindLanding(++start, after, range, width, size);
         scrolled = scrolled || (landing.cells >= 0 && landing.first < start);
         start = after;
+        // Behind the last column the cursor tells the column again.
+        if (done == length && info.dwCursorPosition.X < width - 1) {
+            at = ConsoleColumn{info.dwCursorPosition.X, width, false, true, 0};
+            console_ = at;
+        }
     }
     if (scrolled && info.dwCursorPosition.X < width - 1) {
         platform::DWORD written;

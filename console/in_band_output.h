@@ -89,7 +89,8 @@ class InBandOutput {
     // One write of `length` bytes of the run from `text`, laid out from `at`.
     void WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
                     ConsoleColumn& at);
-    void WritePieces(platform::HANDLE handle, const Run& run, ConsoleColumn at);
+    void WritePieces(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
+                     ConsoleColumn& at);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
     void Put(const uint8_t* bytes, uint32_t count) {
