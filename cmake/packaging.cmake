@@ -14,9 +14,9 @@ set(COLORTEXT_MAINTAINER "colortext maintainers <colortext@example.org>"
 configure_file(${CMAKE_SOURCE_DIR}/docs/colortext.1.in ${CMAKE_BINARY_DIR}/colortext.1 @ONLY)
 
 set(CPACK_PACKAGE_NAME colortext)
-set(CPACK_PACKAGE_VENDOR "The colortext authors")
+set(CPACK_PACKAGE_VENDOR "${COLORTEXT_VENDOR}")
 set(CPACK_PACKAGE_CONTACT "${COLORTEXT_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print coloured text described on the command line")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${COLORTEXT_SUMMARY}")
 set(CPACK_PACKAGE_DESCRIPTION
     "colortext prints text in colour from a short language of tokens on its
 command line: quoted strings, decimal character codes with a repeat form,

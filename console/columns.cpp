@@ -79,7 +79,7 @@ void TerminalColumn::Move(uint32_t cells) {
 }
 
 void ConsoleColumn::Take(uint8_t c, bool multiByte) {
-    if (static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte) || c == 0x1A) {
+    if (TakesACell(c, multiByte)) {
         column = Next();
         pending = column == width - 1;
         if (!pending) ++column;

@@ -63,37 +63,17 @@ struct TerminalColumn {
 struct ConsoleColumn {
     int32_t column, width;
     bool pending, known;
-    // Cells of plain text laid out since the column was last worked out.
-    // A run of the program writes fewer than 65,535 bytes for each of its
-    // 32,767 characters of command line, so they and the column together
-    // cannot overflow.
-    uint32_t ahead;
 
-    // `multiByte`: bytes of 0x80 and above may make characters of several.
-    // A character of several bytes among them makes the column unknown,
-    // whatever comes before it, and the bytes counted before held none.
-    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool multiByte) {
-        if (!known) return;
-        if ((multiByte ? kinds : kinds & ~kHighByte) == 0) {
-            ahead += count;
-            return;
-        }
-        Settle();
+    // `multiByte`: bytes of 0x80 and above may make characters of several;
+    // one of them makes the column unknown.
+    void LayOut(const uint8_t* bytes, uint32_t count, bool multiByte) {
         for (uint32_t i = 0; i < count && known; ++i) Take(bytes[i], multiByte);
     }
     void Take(uint8_t c, bool multiByte);
-    // Works out the column after the plain text laid out so far: its last
-    // character goes `ahead` - 1 cells after the first, and a row it fills
-    // waits for the next one to wrap.
-    void Settle() {
-        if (ahead == 0) return;
-        const uint32_t cells = static_cast<uint32_t>(width);
-        const uint32_t last = (static_cast<uint32_t>(Next()) + ahead - 1) % cells;
-        pending = last == cells - 1;
-        column = static_cast<int32_t>(pending ? last : last + 1);
-        ahead = 0;
+    static bool TakesACell(uint8_t c, bool multiByte) {
+        return static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte) || c == 0x1A;
     }
-    // The column the next character goes to, once settled.
+    // The column the next character goes to.
     int32_t Next() const { return pending ? 0 : column; }
 };
 

@@ -1,11 +1,15 @@
 #include "console/in_band_output.h"
 
-#include "console/landing.h"
 #include "console/text_measure.h"
 
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
 
 namespace {
+
+uint8_t* Copy(uint8_t* to, const uint8_t* from, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) to[i] = from[i];
+    return to + count;
+}
 
 // Erases from the cursor to the end of its row, in the current colours.
 constexpr char kEraseToRowEnd[] = "\x1b[K";
@@ -35,7 +39,7 @@ void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first
     // A cursor that starts in the last column may have a wrap waiting, but
     // not without the mode.
     const int32_t x = first.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width, 0};
+    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width};
     FormatConsoleSgr(first.wAttributes & 0xFF, closing_);
     __builtin_memcpy(closing_ + kConsoleSgrLength, kSgrPop, kSgrPushLength);
     ownLength_ = kConsoleSgrLength;
@@ -108,113 +112,96 @@ void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
 void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
-    at.Settle();
     const uint8_t* const text = run.storage->text;
     if (!run.multiByte && at.known) {
         WriteFrame(handle, run, text, run.length, at);
         return;
     }
     // Text of cells the program cannot tell, or after such text, where even
-    // the first character may wrap, and each control byte between.
-    for (uint32_t i = 0; i < run.length;) {
-        uint32_t end = i;
-        while (end < run.length && KindOf(text[end]) != kControlByte) ++end;
-        if (end > i) WritePieces(handle, run, text + i, end - i, at);
-        if (end < run.length) WriteFrame(handle, run, text + end++, 1, at);
-        i = end;
+    // the first character may wrap.
+    if ((run.kinds & kControlByte) == 0) {
+        WritePieces(handle, run, text, run.length, at);
+    } else {
+        WriteFrame(handle, run, text, run.length, at);
     }
 }
 
 // A byte at a time, while the column is known: text a cell a byte, and
-// control bytes, which take none. On a console the program switched, a
-// tab writes blanks in the console's own colours, as it does without the
-// mode, and a row the run filled wraps before the write ends.
+// control bytes, which take none. On a console the program switched, a row
+// the run filled wraps before the write ends, as it does without the mode.
 void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text,
                               uint32_t length, ConsoleColumn& at) {
+    // The run's colours go first, after the push, and are copied from there.
+    uint8_t* const colours = out_ + kSgrPushLength;
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
-    used_ = kSgrPushLength;
-    FormatConsoleSgr(run.attribute, colours_);
-    coloursLength_ = kConsoleSgrLength;
-    Put(colours_, coloursLength_);
+    FormatConsoleSgr(run.attribute, colours);
+    uint8_t* to = colours + kConsoleSgrLength;
     for (uint32_t i = 0; i < length; ++i) {
         const uint8_t c = text[i];
-        if (!at.known) {
-            // A line end puts the cursor where it is known again.
-            if (c >= '\n' && c <= '\r') at = ConsoleColumn{0, at.width, false, true, 0};
-            PutCharacter(text + i, 1, false);
-            continue;
-        }
-        if (c == '\t' && switched_) {
-            const int32_t column = at.Next();
-            int32_t blanks = 8 - column % 8;
-            if (blanks > at.width - column) blanks = at.width - column;
-            Put(closing_, ownLength_);
-            for (; blanks > 0; --blanks) {
-                out_[used_++] = ' ';
-                at.Take(' ', false);
-            }
-            Put(colours_, coloursLength_);
-            continue;
-        }
-        const bool wraps = at.pending && (KindOf(c) == 0 || (c >= 0x80 && !run.multiByte));
-        at.Take(c, run.multiByte);
-        PutCharacter(text + i, 1, wraps);
+        const bool wraps = at.known && at.pending && ConsoleColumn::TakesACell(c, run.multiByte);
+        if (at.known) at.Take(c, run.multiByte);
+        const bool feed = static_cast<uint8_t>(c - '\n') < 3;
+        if (wraps || feed) to = Copy(to, closing_, kConsoleSgrLength);
+        *to++ = c;
+        if (wraps) *to++ = '\r';
+        if (wraps || feed) to = Copy(to, colours, kConsoleSgrLength);
+        if (wraps) *to++ = c;
     }
-    Put(closing_, closingLength_);
+    to = Copy(to, closing_, kConsoleSgrLength + kSgrPushLength);
     if (switched_ && at.known && at.pending) {
-        out_[used_++] = '\r';
-        out_[used_++] = '\n';
-        at = ConsoleColumn{0, at.width, false, true, 0};
+        *to++ = '\r';
+        *to++ = '\n';
+        at = ConsoleColumn{0, at.width, false, true};
     }
     console_ = at;
     platform::DWORD written;
-    platform::WriteConsoleA(handle, out_, used_, &written, nullptr);
+    platform::WriteConsoleA(handle, out_, static_cast<platform::DWORD>(to - out_), &written,
+                            nullptr);
 }
 
-// Characters whose cells only the console knows: where they may pass the
-// end of the buffer's bottom row, they go out in pieces whose cells are
-// known to within less than a row, so that the cursor tells whether the
-// buffer scrolled (a cursor in the last column may have a wrap waiting,
-// which puts the next piece a cell later). If it did, the cursor is on a
-// row the run scrolled in, whose blanks behind it took the run's colours:
-// they are erased in the console's own, unless the cursor is in the last
-// column, where it may stand on the run's last character.
+// Characters whose cells only the console knows: they scrolled the buffer
+// when the cursor read after them stands behind where their fewest cells
+// (a cell for each byte below 0x80) would have put it, which it does for
+// any text that may take less than a row more than that: text that may
+// reach the end of the buffer goes out in pieces of fewer bytes than a row,
+// each of whole characters. Then the cursor is on a row the run scrolled
+// in, whose blanks behind it took the run's colours: they are erased in
+// the console's own, unless the cursor is in the last column, where it may
+// stand on the run's last character.
 void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, const uint8_t* text,
                                uint32_t length, ConsoleColumn& at) {
-    platform::CONSOLE_SCREEN_BUFFER_INFO info{};
+    platform::CONSOLE_SCREEN_BUFFER_INFO& info = info_;
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t width = at.width, size = width * info.dwSize.Y;
-    int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X +
-                    (at.known && at.pending ? 1 : 0);
+    int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
+    // A piece has fewer cells of doubt than a row: a character of two bytes
+    // in a double-byte code page may leave a blank at a row's end, and a
+    // wrap that was waiting puts the text a cell later. A piece ends
+    // between characters.
+    const uint32_t piece = static_cast<uint32_t>(width) / 4 + 1;
     bool scrolled = false;
-    for (uint32_t done = 0; done < length;) {
-        uint32_t count = length - done;
-        CellRange range = {0, 0, false};
-        const bool mayScroll = start + 2 * static_cast<int32_t>(count) + 2 >= size;
-        if (mayScroll && run.leads != nullptr) {
-            count = MeasureDoubleByte(text + done, count, *run.leads, width, count, range);
-        } else if (mayScroll) {
-            count = MeasureUtf8(text + done, count, width, count, range);
+    while (length > 0) {
+        const bool mayScroll = start + static_cast<int32_t>(length + length / 2) + 3 >= size;
+        uint32_t count = mayScroll && length > piece ? piece : length;
+        while (count < length && count > 1 && (text[count] & 0xC0) == 0x80) --count;
+        if (count < length && run.leads != nullptr && EndsInLeadByte(text, count, *run.leads)) {
+            ++count;
         }
-        WriteFrame(handle, run, text + done, count, at);
-        done += count;
-        if (!mayScroll) break;
+        int32_t least = 0;
+        for (uint32_t i = 0; i < count; ++i) least += text[i] < 0x80 ? 1 : 0;
+        WriteFrame(handle, run, text, count, at);
+        text += count;
+        length -= count;
+        if (!mayScroll && !scrolled) return;
         platform::GetConsoleScreenBufferInfo(handle, &info);
         const int32_t after = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-        Landing landing = FindLanding(start, after, range, width, size);
-        if (landing.cells < 0) landing = FindLanding(++start, after, range, width, size);
-        scrolled = scrolled || (landing.cells >= 0 && landing.first < start);
+        scrolled = scrolled || after - start < least;
         start = after;
-        // Behind the last column the cursor tells the column again.
-        if (done == length && info.dwCursorPosition.X < width - 1) {
-            at = ConsoleColumn{info.dwCursorPosition.X, width, false, true, 0};
-            console_ = at;
-        }
     }
-    if (scrolled && info.dwCursorPosition.X < width - 1) {
+    if (scrolled && info.dwCursorPosition.X + 1 < width) {
         platform::DWORD written;
-        platform::WriteConsoleA(handle, kEraseToRowEnd, sizeof kEraseToRowEnd - 1, &written,
-                                nullptr);
+        __builtin_memcpy(out_, kEraseToRowEnd, 3);
+        platform::WriteConsoleA(handle, out_, 3, &written, nullptr);
     }
 }
 
@@ -226,7 +213,6 @@ void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& s
         return;
     }
     if (console_.known) {
-        console_.Settle();
         console_.Take(storage.text[0], false);
     }
     platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
@@ -244,17 +230,17 @@ uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& sto
     platform::CONSOLE_SCREEN_BUFFER_INFO info{};
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t x = info.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, console_.width, false, true, 0};
+    console_ = ConsoleColumn{x, console_.width, false, true};
     const uint32_t blanks = 8 - static_cast<uint32_t>(x) % 8;
     if (x + 1 < console_.width) return blanks;
     // The blank fills the last column, or, when a wrap was waiting, goes
-    // to the start of the next row and moves the cursor on.
+    // to the start of the next row and moves the cursor on; written as text
+    // whose cells are not known, so that a row it scrolls in is erased.
     storage.text[0] = ' ';
+    console_.known = false;
     WriteToConsole(handle, Run{&storage, 1, 0, false, attribute, nullptr});
     platform::GetConsoleScreenBufferInfo(handle, &info);
-    console_.Settle();
-    if (info.dwCursorPosition.X == x) return blanks - 1;
-    console_.column = info.dwCursorPosition.X;
-    console_.pending = false;
-    return 7;
+    const bool filled = info.dwCursorPosition.X == x;
+    console_ = ConsoleColumn{info.dwCursorPosition.X, console_.width, filled, true};
+    return filled ? blanks - 1 : 7;
 }

@@ -14,10 +14,9 @@
 #include "console/text_measure.h"
 #include "platform/platform.h"
 
-// The most a byte of text becomes in a write: a tab a console was switched
-// for, put as blanks in the console's own colours, takes a colour sequence
-// either side, and so does a byte that wraps, written twice.
-constexpr uint32_t kMostPerByte = 2 * kMaxSgrLength + 8;
+// The most a byte of text becomes in a write: one that wraps is written
+// twice, with a colour sequence either side and a carriage return.
+constexpr uint32_t kMostPerByte = 2 * kMaxSgrLength + 3;
 constexpr uint32_t kOutputSize =
     kMostPerByte * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
 
@@ -63,8 +62,7 @@ class InBandOutput {
             CountOnTerminal(run);
             return;
         }
-        console_.LayOut(run.storage->text + counted_, run.length - counted_, run.kinds,
-                        run.multiByte);
+        console_.LayOut(run.storage->text + counted_, run.length - counted_, run.multiByte);
         counted_ = run.length;
     }
     // How many of the pending bytes are counted.
@@ -74,7 +72,6 @@ class InBandOutput {
     // The blanks a tab takes from the known column.
     uint32_t TabBlanks() {
         if (OnTerminal()) return TerminalTabBlanks();
-        console_.Settle();
         return 8 - static_cast<uint32_t>(console_.Next()) % 8;
     }
     // The blanks a tab still takes once the console has said where its
@@ -115,6 +112,8 @@ class InBandOutput {
     uint32_t coloursLength_;
     uint8_t out_[kOutputSize];
     uint32_t used_;
+    // What the console last said of its cursor.
+    platform::CONSOLE_SCREEN_BUFFER_INFO info_;
 };
 
 #endif

@@ -1,7 +1,9 @@
-// Fuzz target: the input is a raw command line. The whole program runs it on
-// simulated consoles, into a file and on a terminal, and each time what it
-// printed must be exactly what the model (model.h) says: every cell's
-// character and colour and the cursor on a console, every byte elsewhere.
+// Fuzz target: the input is a raw command line, or on some consoles the
+// text a user typed, handed over in UTF-16 as Windows hands it. The whole
+// program runs it on simulated consoles, into a file and on a terminal, and
+// each time what it printed must be exactly what the model (model.h) says:
+// every cell's character and colour and the cursor on a console, every byte
+// elsewhere.
 // Nothing is left out of that: where a long run is cut into writes of 4 KB
 // could be the program's own affair, but it shows (each write has its own
 // colour sequences on a terminal, and a tab counts from where its write
@@ -32,6 +34,7 @@
 #include "fuzz/model.h"
 #include "interpreter/interpreter.h"
 #include "platform/simulated_console.h"
+#include "platform/wide_command_line.h"
 
 namespace {
 
@@ -52,6 +55,9 @@ struct Shape {
     int16_t x, y;
     uint16_t ownAttribute;
     bool behindMarker;  // the input follows `prog "MARKER" `
+    // The line is handed over as Windows hands it, in UTF-16: the input as
+    // text typed in UTF-8 (AsTyped).
+    bool typed;
     model::Console console;
     // Which inputs run here: those whose length leaves this remainder
     // modulo `every`.
@@ -78,22 +84,22 @@ constexpr model::Console kSwitched = {true, false, false, false, true};
 // them out) and a file or a terminal, so that a session tries many inputs
 // and each shape gets its share.
 constexpr Shape kShapes[] = {
-    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, kLegacy, 2, 0},
-    {"console 7x3", Kind::kConsole, 7, 3, 0, 2, 0x5A, true, kLegacy, 2, 1},
-    {"console 16x4 in virtual-terminal mode", Kind::kConsole, 16, 4, 3, 2, 0x2E, false,
+    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kLegacy, 2, 0},
+    {"console 7x3, typed", Kind::kConsole, 7, 3, 0, 2, 0x5A, true, true, kLegacy, 2, 1},
+    {"console 16x4 in virtual-terminal mode", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false,
      kVirtualTerminal, 4, 0},
-    {"UTF-8 console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, kUtf8Host, 4, 1},
-    {"UTF-8 console 12x3 in virtual-terminal mode", Kind::kConsole, 12, 3, 0, 2, 0x5A, true,
-     kUtf8HostVirtualTerminal, 4, 2},
-    {"UTF-8 console 13x3 as Wine lays it out", Kind::kConsole, 13, 3, 0, 2, 0x5A, true, kUtf8Wine,
-     8, 3},
-    {"Japanese console 11x3", Kind::kConsole, 11, 3, 0, 2, 0x5A, true, kJapanese, 8, 7},
+    {"UTF-8 console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kUtf8Host, 4, 1},
+    {"UTF-8 console 12x3 in virtual-terminal mode, typed", Kind::kConsole, 12, 3, 0, 2, 0x5A, true,
+     true, kUtf8HostVirtualTerminal, 4, 2},
+    {"UTF-8 console 13x3 as Wine lays it out, typed", Kind::kConsole, 13, 3, 0, 2, 0x5A, true, true,
+     kUtf8Wine, 8, 3},
+    {"Japanese console 11x3", Kind::kConsole, 11, 3, 0, 2, 0x5A, true, false, kJapanese, 8, 7},
     {"console 16x4 the program turned virtual-terminal mode on for", Kind::kConsole, 16, 4, 3, 2,
-     0x2E, false, kSwitched, 4, 3},
-    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, kLegacy, 4, 0},
-    {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, kUtf8Host, 4, 1},
-    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, kLegacy, 4, 2},
-    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true, kLegacy, 4, 3},
+     0x2E, false, false, kSwitched, 4, 3},
+    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kLegacy, 4, 0},
+    {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kUtf8Host, 4, 1},
+    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, false, kLegacy, 4, 2},
+    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true, false, kLegacy, 4, 3},
 };
 
 std::string Printable(const std::string& bytes) {
@@ -145,19 +151,15 @@ class CallChecker : public simulated::Observer {
         ++calls_;
         if (call.foreignHandle) Broken(At() + "passes a foreign handle");
         if (calls_ <= Opening()) {
-            // A console without virtual-terminal mode is asked to take it.
-            static const Op kSwitchOpening[] = {Op::GetStdHandle,   Op::GetConsoleScreenBufferInfo,
-                                                Op::GetConsoleMode, Op::SetConsoleCtrlHandler,
-                                                Op::SetConsoleMode, Op::GetCommandLineA};
-            static const Op kConsoleOpening[] = {Op::GetStdHandle, Op::GetConsoleScreenBufferInfo,
-                                                 Op::GetConsoleMode, Op::GetCommandLineA};
-            static const Op kOtherOpening[] = {Op::GetStdHandle, Op::GetConsoleScreenBufferInfo,
-                                               Op::GetTerminalWidth, Op::GetCommandLineA};
-            const Op* opening = Opening() == 6                  ? kSwitchOpening
-                                : shape_.kind == Kind::kConsole ? kConsoleOpening
-                                                                : kOtherOpening;
-            if (call.op != opening[calls_ - 1]) Broken("the run opens with " + Describe(call));
+            // A typed line is encoded once, before any token is read, with
+            // the flags its code page takes. A console without
+            // virtual-terminal mode is asked to take it.
+            if (call.op != Opening(calls_ - 1)) Broken("the run opens with " + Describe(call));
             if (call.op == Op::GetConsoleScreenBufferInfo) cursor_ = call.cursor;
+            if (call.op == Op::WideCharToMultiByte &&
+                call.flags != platform::NoBestFitFlags(call.value)) {
+                Broken("the command line is encoded with the wrong flags: " + Describe(call));
+            }
             return;
         }
         // Asked at most once a run, when a byte above 0x7F is written; the
@@ -190,10 +192,33 @@ class CallChecker : public simulated::Observer {
   private:
     enum class Step { kWrite, kCursor, kRecolour };
 
+    // The calls a run opens with, and how many.
+    Op Opening(size_t i) const {
+        Op ops[8] = {Op::GetStdHandle, Op::GetConsoleScreenBufferInfo, Op::GetTerminalWidth};
+        size_t n = 2;
+        if (shape_.kind == Kind::kConsole) {
+            ops[n++] = Op::GetConsoleMode;
+            if (!shape_.console.wine &&
+                (!shape_.console.virtualTerminal || shape_.console.switched)) {
+                ops[n++] = Op::SetConsoleCtrlHandler;
+                ops[n++] = Op::SetConsoleMode;
+            }
+        } else {
+            ++n;
+        }
+        if (shape_.typed) {
+            ops[n++] = Op::GetCommandLineW;
+            ops[n++] = Op::GetConsoleOutputCP;
+            ops[n++] = Op::WideCharToMultiByte;
+        } else {
+            ops[n++] = Op::GetCommandLineA;
+        }
+        return i < n ? ops[i] : Op::ExitProcess;
+    }
     size_t Opening() const {
-        const bool asks = shape_.kind == Kind::kConsole && !shape_.console.wine &&
-                          (!shape_.console.virtualTerminal || shape_.console.switched);
-        return asks ? 6 : 4;
+        size_t n = 0;
+        while (Opening(n) != Op::ExitProcess) ++n;
+        return n;
     }
 
     // Text comes between the sequences that save the console's colours and
@@ -373,7 +398,14 @@ void CompareScreens(const simulated::Console& console, const model::Screen& want
 std::string expected;
 model::Screen want;
 
-void RunOn(const Shape& shape, const std::string& line, const std::vector<model::Action>& actions) {
+uint32_t CodePage(const Shape& shape) {
+    return shape.console.utf8 ? platform::CP_UTF8 : shape.console.doubleByte ? 932 : 437;
+}
+
+// `line` is the command line as the program reads it; `typed`, when not
+// null, the UTF-16 line it is encoded from.
+void RunOn(const Shape& shape, const std::string& line, const std::vector<model::Action>& actions,
+           const std::u16string* typed) {
     current = &shape;
     currentLine = &line;
     expected.clear();
@@ -389,14 +421,12 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     // Stored with exactly its size and the NUL, so that the sanitizer sees
     // any read past the end.
     console.SetCommandLine(line);
+    if (typed != nullptr) console.SetTypedCommandLine(*typed);
     if (shape.kind == Kind::kTerminal) console.SetTerminal(shape.width);
     if (shape.kind == Kind::kFile) console.SetRedirected(true);
     console.SetTakesVirtualTerminal(shape.console.switched);
-    console.SetCodePage(
-        shape.console.utf8         ? platform::CP_UTF8
-        : shape.console.doubleByte ? 932
-                                   : 437,
-        shape.console.wine ? simulated::Layout::kWine : simulated::Layout::kConsoleHost);
+    console.SetCodePage(CodePage(shape), shape.console.wine ? simulated::Layout::kWine
+                                                            : simulated::Layout::kConsoleHost);
     console.SetDeferredWrap(shape.console.virtualTerminal && !shape.console.switched);
     const platform::DWORD mode = console.Mode();
     console.Observe(&checker);
@@ -432,6 +462,43 @@ bool MakesLongRuns(const std::vector<model::Action>& actions, size_t size) {
     return bytes > 4 * size + 2 * kRunStorage;
 }
 
+// The input as text typed in UTF-8, read as leniently as WTF-8: a surrogate
+// in three bytes is that unit, alone or beside its partner, and any other
+// byte that begins no character is the unit 0xDC00 + byte, a surrogate
+// alone. So an input may hold characters a code page lacks and unpaired
+// surrogates of both halves.
+void AsTyped(const std::string& bytes, std::u16string& units) {
+    units.clear();
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        const size_t n = b < 0x80   ? 1
+                         : b < 0xC2 ? 0
+                         : b < 0xE0 ? 2
+                         : b < 0xF0 ? 3
+                         : b < 0xF5 ? 4
+                                    : 0;
+        uint32_t c = n == 1 ? b : n == 2 ? b & 0x1Fu : n == 3 ? b & 0x0Fu : b & 0x07u;
+        bool ok = n > 0 && i + n <= bytes.size();
+        for (size_t k = 1; ok && k < n; ++k) {
+            const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+            ok = (t & 0xC0) == 0x80;
+            c = c << 6 | (t & 0x3Fu);
+        }
+        ok = ok && !(n == 3 && c < 0x800) && !(n == 4 && (c < 0x10000 || c > 0x10FFFF));
+        if (!ok) {
+            units += static_cast<char16_t>(0xDC00 | b);
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + (c & 0x3FF);
+        }
+        units += static_cast<char16_t>(c);
+        i += n;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -447,12 +514,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Not kept in this target's corpus: it belongs to the other one.
     const bool longRuns = MakesLongRuns(rawActions, size) || MakesLongRuns(markedActions, size);
     if (longRuns != kLongRuns) return -1;
+    static std::u16string typed;
+    static std::string encoded;
+    static std::vector<model::Action> encodedActions;
     for (const Shape& shape : kShapes) {
         if (static_cast<int>(size % static_cast<size_t>(shape.every)) != shape.remainder) continue;
-        if (shape.behindMarker) {
-            RunOn(shape, marked, markedActions);
+        const std::string& line = shape.behindMarker ? marked : raw;
+        if (shape.typed) {
+            AsTyped(line, typed);
+            encoded = simulated::Encode(CodePage(shape), typed, false);
+            model::Read(encoded, encodedActions);
+            RunOn(shape, encoded, encodedActions, &typed);
         } else {
-            RunOn(shape, raw, rawActions);
+            RunOn(shape, line, shape.behindMarker ? markedActions : rawActions, nullptr);
         }
     }
     return 0;

@@ -295,16 +295,8 @@ void PutCharacter(Screen& s, uint32_t c) {
 void Show(Screen& s, uint8_t c) {
     if (s.kind.virtualTerminal) {
         if (c == '\v' || c == '\f') c = '\n';
-        if (c == '\t' && !s.kind.switched) {
-            if (!s.pending) s.x = std::min((s.x / 8 + 1) * 8, s.width - 1);
-            return;
-        }
         if (c == '\t') {
-            const uint16_t ink = s.ink;
-            s.ink = s.own;
-            const int x = s.pending ? 0 : s.x;
-            for (int n = std::min(8 - x % 8, s.width - x); n > 0; --n) Put(s, ' ');
-            s.ink = ink;
+            if (!s.pending) s.x = std::min((s.x / 8 + 1) * 8, s.width - 1);
             return;
         }
         if (c == 0x1A) {

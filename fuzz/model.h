@@ -53,9 +53,8 @@ struct Console {
     // Japanese, code page 932, laid out as the console host does; it keeps
     // a lead byte that ends a write for the next one.
     bool doubleByte = false;
-    // In virtual-terminal mode because the program turned it on: then it
-    // shows what the console without the mode shows, a filled row wrapped
-    // once a write ends and a tab as blanks in the console's own colours.
+    // In virtual-terminal mode because the program turned it on: then a row
+    // that a write filled wraps once the write ends, as without the mode.
     bool switched = false;
 };
 

@@ -64,8 +64,8 @@ BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written);
 // The code page in which the console, or a file viewed where the program
-// runs, reads bytes of 0x80 and above. Asked only when such a byte is
-// written; 0 when it cannot be told.
+// runs, reads bytes of 0x80 and above; 0 when it cannot be told. The writer
+// asks it only when such a byte is written.
 DWORD GetConsoleOutputCP();
 // The console's output mode; asked once, at the start, on a console. A
 // console that takes ENABLE_VIRTUAL_TERMINAL_PROCESSING but shows escape
@@ -82,6 +82,9 @@ BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
 BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode);
 // Gives the console back the mode TurnOnVirtualTerminal changed, if it did.
 void RestoreConsoleMode();
+// The command line, NUL-terminated, in the bytes the console shows: on
+// Windows the UTF-16 line encoded in the console's output code page
+// (wide_command_line.h), on POSIX the terminal's bytes as they came.
 const char* GetCommandLineA();
 [[noreturn]] void ExitProcess(unsigned exitCode);
 

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "console/display_width.h"
+#include "platform/wide_command_line.h"
 
 namespace simulated {
 
@@ -76,6 +77,13 @@ std::string Describe(const Call& call) {
             return "GetStdHandle(" + std::to_string(static_cast<int32_t>(call.value)) + ")";
         case Op::GetCommandLineA:
             return "GetCommandLineA";
+        case Op::GetCommandLineW:
+            return "GetCommandLineW";
+        case Op::WideCharToMultiByte: {
+            char flags[16];
+            snprintf(flags, sizeof flags, "0x%X", call.flags);
+            return "WideCharToMultiByte(" + std::to_string(call.value) + ", " + flags + ")";
+        }
         case Op::GetTerminalWidth:
             out = "GetTerminalWidth";
             break;
@@ -138,6 +146,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
                   Cell{' ', ownAttribute, 0, 0});
     marks_.clear();
     commandLine_.assign(1, '\0');
+    wideCommandLine_.clear();
+    typed_ = false;
     calls_.clear();
     logLimit_ = 0;
     callCount_ = 0;
@@ -149,6 +159,13 @@ void Console::SetCommandLine(const std::string& raw) {
     commandLine_.assign(raw.begin(), raw.end());
     commandLine_.push_back('\0');
     commandLine_.shrink_to_fit();
+    typed_ = false;
+}
+
+void Console::SetTypedCommandLine(const std::u16string& wide) {
+    SetCommandLine("");
+    wideCommandLine_ = wide;
+    typed_ = true;
 }
 
 std::string Console::RowText(int y) const {
@@ -402,6 +419,63 @@ bool IsWide(uint32_t c) { return DisplayWidth(c) == 2; }
 
 bool IsDoubleByte(uint32_t codePage) {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+namespace {
+
+constexpr uint32_t kUnpaired = 0xFFFFFFFF;
+
+// The code point at `i`, `i` moved past it; kUnpaired for a surrogate alone.
+uint32_t NextCodePoint(const std::u16string& units, size_t& i) {
+    const uint32_t c = units[i++];
+    if (c < 0xD800 || c >= 0xE000) return c;
+    if (c >= 0xDC00 || i == units.size() || units[i] < 0xDC00 || units[i] >= 0xE000) {
+        return kUnpaired;
+    }
+    return 0x10000 + ((c - 0xD800) << 10) + (units[i++] - 0xDC00u);
+}
+
+// What Windows puts for a character the code page lacks.
+char Lacking(uint32_t c, bool bestFit) {
+    if (!bestFit) return '?';
+    return c == 0xFF02 ? '"' : c == 0x3000 ? ' ' : c == 0x221E ? '8' : '?';
+}
+
+std::string InCodePage(iconv_t to, uint32_t c, bool bestFit) {
+    if (c == kUnpaired) return "?";
+    char in[4] = {static_cast<char>(c), static_cast<char>(c >> 8), static_cast<char>(c >> 16), 0};
+    char bytes[8];
+    char *from = in, *into = bytes;
+    size_t left = sizeof in, room = sizeof bytes;
+    iconv(to, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(to, &from, &left, &into, &room) == static_cast<size_t>(-1)) {
+        return std::string(1, Lacking(c, bestFit));
+    }
+    return std::string(bytes, into);
+}
+
+}  // namespace
+
+std::string Encode(uint32_t codePage, const std::u16string& units, bool bestFit) {
+    std::string out;
+    if (codePage == platform::CP_UTF8) {
+        for (size_t i = 0; i < units.size();) {
+            const uint32_t c = NextCodePoint(units, i);
+            out += Utf8(c == kUnpaired ? 0xFFFD : c);
+        }
+        return out;
+    }
+    const std::string name = codePage == 936   ? "GBK"
+                             : codePage == 950 ? "BIG5"
+                                               : "CP" + std::to_string(codePage);
+    iconv_t to = iconv_open(name.c_str(), "UTF-32LE");
+    if (to == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+        fprintf(stderr, "iconv cannot write %s\n", name.c_str());
+        abort();
+    }
+    for (size_t i = 0; i < units.size();) out += InCodePage(to, NextCodePoint(units, i), bestFit);
+    iconv_close(to);
+    return out;
 }
 
 namespace {
@@ -730,6 +804,31 @@ const char* Console::GetCommandLineA() {
     return commandLine_.data();
 }
 
+const uint16_t* Console::GetCommandLineW() {
+    Report(Log(Op::GetCommandLineW, kOutputHandle));
+    return reinterpret_cast<const uint16_t*>(wideCommandLine_.c_str());
+}
+
+int Console::WideCharToMultiByte(platform::DWORD codePage, platform::DWORD flags,
+                                 const uint16_t* wide, int units, char* bytes, int size) {
+    Call& call = Log(Op::WideCharToMultiByte, kOutputHandle);
+    call.value = codePage;
+    call.flags = flags;
+    Report(call);
+    if (codePage == platform::CP_OEMCP) codePage = 437;
+    // The rules of Windows, which Wine does not keep.
+    const platform::DWORD allowed = codePage == platform::CP_UTF8 ? 0x80
+                                    : platform::NoBestFitFlags(codePage) == 0
+                                        ? 0
+                                        : platform::WC_NO_BEST_FIT_CHARS;
+    if ((flags & ~allowed) != 0 || units <= 0) return 0;
+    const std::string out = Encode(codePage, std::u16string(wide, wide + units),
+                                   (flags & platform::WC_NO_BEST_FIT_CHARS) == 0);
+    if (out.size() > static_cast<size_t>(size)) return 0;
+    std::copy(out.begin(), out.end(), bytes);
+    return static_cast<int>(out.size());
+}
+
 // Says so on standard error, so that a test that runs the process entry in
 // a child process can see that the process ended here.
 void Console::ExitProcess(unsigned code) {
@@ -825,7 +924,18 @@ DWORD GetTerminalWidth(HANDLE handle) {
 }
 extern const bool kHasTerminals = true;
 
-const char* GetCommandLineA() { return Ended() ? "" : TheConsole().GetCommandLineA(); }
+const char* GetCommandLineA() {
+    if (Ended()) return "";
+    simulated::Console& console = TheConsole();
+    return console.Typed() ? EncodeCommandLine() : console.GetCommandLineA();
+}
+
+const uint16_t* GetCommandLineW() { return TheConsole().GetCommandLineW(); }
+
+int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
+                        int size) {
+    return TheConsole().WideCharToMultiByte(codePage, flags, wide, units, bytes, size);
+}
 
 void ExitProcess(unsigned exitCode) {
     if (Ended()) exit(static_cast<int>(exitCode));

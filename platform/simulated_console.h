@@ -52,6 +52,8 @@ enum class Op {
     SetConsoleCtrlHandler,
     GetTerminalWidth,
     GetCommandLineA,
+    GetCommandLineW,
+    WideCharToMultiByte,
     ExitProcess,
 };
 
@@ -59,7 +61,9 @@ struct Call {
     Op op;
     uint64_t number;                   // 1 for the first call since Reset, counting every call
     uint32_t value;                    // GetStdHandle: which handle; ExitProcess: the code;
-                                       // SetConsoleMode: the mode
+                                       // SetConsoleMode: the mode;
+                                       // WideCharToMultiByte: the code page
+    uint32_t flags;                    // WideCharToMultiByte: the flags
     bool foreignHandle;                // passed a handle other than the console's output
     bool reservedPointer;              // WriteConsoleA, WriteFile: the last argument was not null
     std::string bytes;                 // WriteConsoleA, WriteFile: the bytes passed
@@ -94,6 +98,13 @@ bool IsDoubleByte(uint32_t codePage);
 constexpr uint32_t kLeadAtTheEnd = 0xFFFFFFFE;
 uint32_t DecodeDoubleByte(uint32_t codePage, const unsigned char* text, size_t count, size_t& i);
 
+// UTF-16 `units` as WideCharToMultiByte puts them in `codePage` (through
+// iconv where it is not UTF-8): a character the code page lacks, and an
+// unpaired surrogate, become `?`, or, with `bestFit`, a look-alike where
+// Windows has one (a fullwidth quotation mark `"`, an ideographic space a
+// blank, infinity `8`); under UTF-8 an unpaired surrogate becomes U+FFFD.
+std::string Encode(uint32_t codePage, const std::u16string& units, bool bestFit);
+
 // East Asian wide and fullwidth characters and emoji: what Windows' console
 // host gives two cells, from the project's table of display widths.
 bool IsWide(uint32_t codePoint);
@@ -117,6 +128,11 @@ class Console {
     // The raw command line, byte for byte, in storage of exactly its size
     // plus the terminating NUL, so a read past it is caught by a sanitizer.
     void SetCommandLine(const std::string& raw);
+    // The command line as Windows hands it over, in UTF-16: GetCommandLineA
+    // is then the backend's encoding of it (wide_command_line.h). The OEM
+    // code page, taken when the output code page is 0 (no console), is 437.
+    void SetTypedCommandLine(const std::u16string& wide);
+    bool Typed() const { return typed_; }
     // Standard output is a file or a pipe: every console call fails, and
     // WriteFile appends to Written().
     void SetRedirected(bool redirected) { redirected_ = redirected; }
@@ -230,6 +246,11 @@ class Console {
     bool SetConsoleCtrlHandler(HandlerRoutine handler, bool add);
     platform::DWORD GetTerminalWidth(platform::HANDLE handle);
     const char* GetCommandLineA();
+    const uint16_t* GetCommandLineW();
+    // Refuses, as Windows does, flags the code page does not take, and
+    // storage too small for the bytes.
+    int WideCharToMultiByte(platform::DWORD codePage, platform::DWORD flags, const uint16_t* wide,
+                            int units, char* bytes, int size);
     void ExitProcess(unsigned code);
 
   private:
@@ -289,6 +310,8 @@ class Console {
     // counts one; empty until a mark is first joined.
     std::vector<uint32_t> marks_;
     std::vector<char> commandLine_ = std::vector<char>(1, '\0');
+    std::u16string wideCommandLine_;
+    bool typed_ = false;
     std::vector<Call> calls_;
     size_t logLimit_ = 0;
     uint64_t callCount_ = 0;

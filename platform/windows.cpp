@@ -1,5 +1,6 @@
 // Windows backend: each function is a direct call into kernel32.
 #include "platform/platform.h"
+#include "platform/wide_command_line.h"
 
 // After our own declarations: <windows.h> defines STD_OUTPUT_HANDLE and
 // friends as macros.
@@ -57,10 +58,9 @@ BOOL WINAPI OnStop(::DWORD) {
 // text; its ntdll, and no Windows', exports wine_get_version. Told once,
 // when the mode is first asked, which comes before any change of it.
 bool onWine;
-// In a section of their own: the read-only data that the program never
-// reads (the terminal's table of character widths) is then dropped whole.
-[[gnu::section(".rdata$wine")]] const char kNtdll[] = "ntdll.dll";
-[[gnu::section(".rdata$wine")]] const char kWineVersion[] = "wine_get_version";
+// With the code: the program then has no read-only data of its own.
+[[gnu::section(".text$wine")]] const char kNtdll[] = "ntdll";
+[[gnu::section(".text$wine")]] const char kWineVersion[] = "wine_get_version";
 
 }  // namespace
 
@@ -73,6 +73,8 @@ BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD
     return done;
 }
 
+// The handler comes first, and the mode is changed under `busy`: a stop
+// from then on finds the mode it is to give back.
 BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
     if (onWine) return 0;
     switchedHandle = handle;
@@ -84,11 +86,9 @@ BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
     return switched ? 1 : 0;
 }
 
-void RestoreConsoleMode() {
-    Take();
-    GiveModeBack();
-    Give();
-}
+// No write follows at the end of a run, and a stop handler that gives the
+// mode back meanwhile gives back the same.
+void RestoreConsoleMode() { GiveModeBack(); }
 
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written) {
@@ -114,7 +114,20 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
 DWORD GetTerminalWidth(HANDLE) { return 0; }
 extern const bool kHasTerminals = false;
 
-const char* GetCommandLineA() { return ::GetCommandLineA(); }
+// Not ::GetCommandLineA: that is the line in the ANSI code page, with
+// look-alikes for what it lacks, and the console shows its own.
+const char* GetCommandLineA() { return EncodeCommandLine(); }
+
+const uint16_t* GetCommandLineW() {
+    static_assert(sizeof(WCHAR) == sizeof(uint16_t), "a UTF-16 unit is 16 bits");
+    return reinterpret_cast<const uint16_t*>(::GetCommandLineW());
+}
+
+int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
+                        int size) {
+    return ::WideCharToMultiByte(codePage, flags, reinterpret_cast<LPCWCH>(wide), units, bytes,
+                                 size, nullptr, nullptr);
+}
 
 void ExitProcess(unsigned exitCode) { ::ExitProcess(exitCode); }
 

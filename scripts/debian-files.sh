@@ -23,7 +23,8 @@ gzip -9nf "$mandir/man1/colortext.1"
 rm "$docdir/LICENSE"
 
 # "## VERSION (YYYY-MM-DD)" begins an entry; its paragraphs and "- " items
-# become the entry's lines.
+# become the entry's lines. "## Unreleased", what is not yet in a version,
+# is left out.
 awk -v maintainer="$maintainer" '
     function close_entry() {
         if (version == "") return
@@ -34,6 +35,7 @@ awk -v maintainer="$maintainer" '
     }
     /^## / {
         close_entry()
+        if ($2 !~ /^[0-9]/) next
         version = $2
         day = $3
         gsub(/[()]/, "", day)

@@ -2,13 +2,15 @@
 # Checks what colortext.exe is made of, from its headers alone: a 32-bit
 # console program with address randomisation and no-execute on, importing
 # exactly the functions it calls from KERNEL32.dll and nothing else, with no
-# runtime leftovers (unwind tables, constructors, thread-local data), and
-# small. Prints the size and the imports.
-#   usage: check_exe.sh colortext.exe objdump
+# runtime leftovers (unwind tables, constructors, thread-local data), small,
+# and with a version resource whose numbers and text are the project's
+# version. Prints the size, the imports and the version.
+#   usage: check_exe.sh colortext.exe objdump VERSION
 exe=$1
 objdump=${2:-objdump}
+version=$3
 limit=9216
-expected="ExitProcess GetCommandLineA GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetModuleHandleA GetProcAddress GetStdHandle SetConsoleCtrlHandler SetConsoleMode WriteConsoleA WriteConsoleOutputAttribute WriteFile"
+expected="ExitProcess GetCommandLineW GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetModuleHandleA GetProcAddress GetStdHandle SetConsoleCtrlHandler SetConsoleMode WideCharToMultiByte WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }
@@ -31,7 +33,7 @@ imports=$(echo "$headers" |
     sort | tr '\n' ' ' | sed 's/ $//')
 [ "$imports" = "$expected" ] || fail "imports '$imports', expected '$expected'"
 
-for section in .eh_frame .pdata .xdata .ctors .dtors .init_array .CRT .tls .rsrc; do
+for section in .eh_frame .pdata .xdata .ctors .dtors .init_array .CRT .tls; do
     case " $sections" in *" $section "*) fail "unexpected section $section" ;; esac
 done
 
@@ -39,6 +41,16 @@ size=$(wc -c < "$exe" | tr -d ' ')
 echo "$(basename "$exe"): $size bytes (limit $limit); sections: $sections"
 echo "imports from $dlls: $imports"
 [ "$size" -le "$limit" ] || fail "$size bytes is over the $limit-byte limit"
+
+# The fixed part's file and product versions follow its signature, FEEF04BD,
+# as little-endian words, high then low; the strings follow their names.
+words=$(od -An -tx1 -v "$exe" | tr -d ' \n' | sed -n 's/.*bd04effe.\{8\}\(.\{32\}\).*/\1/p' |
+    sed 's/\(..\)\(..\)\(..\)\(..\)/0x\4\3 0x\2\1 /g')
+numbers=$([ -n "$words" ] && printf '%d.%d.%d.%d ' $words)
+texts=$(strings -el "$exe" | awk 'p == "FileVersion" || p == "ProductVersion" { printf "%s ", $0 } { p = $0 }')
+four=$(echo "$version.0.0.0" | cut -d. -f1-4)
+echo "version resource: $numbers/ $texts"
+[ "$numbers$texts" = "$four $four $version $version " ] || fail "the version resource is not $version"
 
 [ "$status" -eq 0 ] && echo "PASS"
 exit "$status"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "interpreter/command_line.h"
+#include "platform/wide_command_line.h"
 #include "tests/simulated_run.h"
 
 namespace {
@@ -32,6 +33,71 @@ TEST(FindArgumentText, TakesTheProgramNameOffTheFront) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ArgumentText(c.commandLine), c.arguments) << "command line: " << c.commandLine;
+    }
+}
+
+// As Windows hands the line over, in UTF-16, on a console in `codePage`
+// (0: no console): what the argument text holds, and the one conversion
+// made, with the flags that code page takes.
+TEST(FindArgumentText, TakesTheTypedLineInTheConsolesCodePage) {
+    const struct {
+        uint32_t codePage;
+        std::u16string typed;
+        std::string arguments;
+        const char* conversion;
+    } cases[] = {
+        {437, u"prog \"caf\u00E9 \u2550\u2550\"", " \"caf\x82 \xCD\xCD\"", "(437, 0x400)"},
+        {850, u"prog \"\u221E \u00E9\"", " \"? \x82\"", "(850, 0x400)"},  // 850 has no infinity
+        {866, u"prog \u041F\u0440\u0438", " \x8F\xE0\xA8", "(866, 0x400)"},
+        {932, u"prog \"\u3042\"", " \"\x82\xA0\"", "(932, 0x400)"},
+        {65001, u"prog \"\u2713 \U0001F680\"", " \"\xE2\x9C\x93 \xF0\x9F\x9A\x80\"",
+         "(65001, 0x0)"},
+        // No look-alike stands in: not a quote, not a blank.
+        {437, u"prog \"a\uFF02b\"", " \"a?b\"", "(437, 0x400)"},
+        {437, u"C:\\a\u3000b\\prog.exe 65", " 65", "(437, 0x400)"},
+        // Unpaired surrogates are what the code page makes of them.
+        {437, u"prog \xD800x\xDC00", " ?x?", "(437, 0x400)"},
+        {65001, u"prog \xDC00x", " \xEF\xBF\xBDx", "(65001, 0x0)"},
+        {0, u"prog \u00E9", " \x82", "(1, 0x400)"},  // no console: the OEM code page
+        {437, u"prog", "", "(437, 0x400)"},
+        {437, u"", "", nullptr},
+    };
+    for (const auto& c : cases) {
+        simulated::Console& console = testing_support::FreshConsole();
+        console.SetCodePage(c.codePage);
+        console.SetTypedCommandLine(c.typed);
+        EXPECT_EQ(reinterpret_cast<const char*>(FindArgumentText()), c.arguments)
+            << "code page " << c.codePage << ", expected " << c.arguments;
+        std::vector<std::string> conversions;
+        for (const std::string& call : console.DescribedCalls()) {
+            if (call.rfind("WideCharToMultiByte", 0) == 0) conversions.push_back(call.substr(19));
+        }
+        EXPECT_EQ(conversions, c.conversion ? std::vector<std::string>{c.conversion}
+                                            : std::vector<std::string>{})
+            << "code page " << c.codePage << ", expected " << c.arguments;
+    }
+}
+
+TEST(FindArgumentText, TheLongestTypedLineFitsInThreeBytesAUnit) {
+    simulated::Console& console = testing_support::FreshConsole();
+    console.SetCodePage(platform::CP_UTF8);
+    // 32,767 units with the NUL, all of three bytes; more are never read.
+    console.SetTypedCommandLine(u"p " + std::u16string(32765 + 100, u'\u4E2D'));
+    const std::string arguments = reinterpret_cast<const char*>(FindArgumentText());
+    EXPECT_EQ(arguments.size(), 1 + 3u * 32765);
+    EXPECT_EQ(arguments.substr(arguments.size() - 3), "\xE4\xB8\xAD");
+}
+
+TEST(NoBestFitFlags, OnlyWhereTheCodePageTakesThem) {
+    const struct {
+        platform::DWORD codePage, flags;
+    } cases[] = {
+        {437, 0x400},   {850, 0x400}, {866, 0x400}, {932, 0x400},   {1252, 0x400}, {1, 0x400},
+        {65001, 0},     {54936, 0},   {65000, 0},   {42, 0},        {50220, 0},    {50229, 0},
+        {50223, 0x400}, {57002, 0},   {57011, 0},   {57012, 0x400},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::NoBestFitFlags(c.codePage), c.flags) << "code page " << c.codePage;
     }
 }
 

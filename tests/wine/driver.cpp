@@ -1,11 +1,13 @@
 // Runs colortext.exe in a real console, Wine's, and checks what it leaves
 // there. For each case the driver makes a fresh screen buffer (cleared, in
 // the console's own attribute 0x2E unless the case says otherwise, the
-// cursor where the case puts it), starts colortext.exe on it with
-// CreateProcessA and the case's raw command line, byte for byte, waits, and
+// cursor where the case puts it), starts colortext.exe on it as cmd does,
+// with CreateProcessW and the case's command line in UTF-16, waits, and
 // reads back the exit code, the cursor, the buffer's own attribute and every
 // cell. Cases that redirect standard output into a file or a pipe read the
-// bytes instead.
+// bytes instead. A case's command line is the bytes of a batch file saved in
+// the console's code page, which cmd decodes with it, or text as typed; a
+// case may run a batch file through cmd instead.
 //
 // The driver runs inside Wine, whose console host needs a terminal:
 // tests/wine/run.sh gives it one in tmux and collects the report. With
@@ -42,6 +44,12 @@ struct Case {
     WORD own = 0x2E;
     // The console's output code page during the run; 0 leaves it as it is.
     UINT codePage = 0;
+    // The command line is text as typed, in UTF-8 here, rather than bytes in
+    // the console's code page.
+    bool typed = false;
+    // When not empty: the lines of a batch file, as typed, which the case
+    // saves in the console's code page and runs with `cmd /c`.
+    std::string batch;
     // On a console: the characters from (0, 0), row after row, without the
     // blanks that end the buffer; the attributes of every cell, run-length
     // ("1F*5 2E*", a last run without a count fills the rest); the cursor.
@@ -102,6 +110,18 @@ struct Case {
                                        int(commandLine.size()), nullptr, nullptr)));
         return *this;
     }
+    // The command line as typed, on a console in `page`: the rows are what
+    // it shows, in UTF-8 like the rows above.
+    Case& Typed(UINT page, const std::vector<std::string>& rows) {
+        Utf8Rows(rows);
+        codePage = page;
+        typed = true;
+        return *this;
+    }
+    Case& Batch(const std::string& lines) {
+        batch = lines;
+        return *this;
+    }
     Case& Text(const std::string& t) {
         text = t;
         return *this;
@@ -120,6 +140,36 @@ struct Case {
         return *this;
     }
 };
+
+std::wstring Widen(UINT page, const std::string& bytes) {
+    std::wstring wide(bytes.size(), L'\0');
+    wide.resize(size_t(
+        MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), &wide[0], int(wide.size()))));
+    return wide;
+}
+
+std::string Narrow(UINT page, const std::wstring& wide) {
+    std::string bytes(wide.size() * 4, '\0');
+    bytes.resize(size_t(WideCharToMultiByte(page, 0, wide.data(), int(wide.size()), &bytes[0],
+                                            int(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// Starts `commandLine` with `output` as standard output and the screen as
+// standard error, inheriting handles, as cmd starts a program.
+bool Start(const std::wstring& application, const std::wstring& commandLine, HANDLE output,
+           HANDLE screen, PROCESS_INFORMATION* process) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = screen;
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    return CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          nullptr, &startup, process) != 0;
+}
 
 Case Check(const char* theme, const char* name, const std::string& arguments) {
     Case c;
@@ -259,6 +309,48 @@ std::vector<Case> Cases() {
             .Rows({"\x80\xC9\xCD\xBB\xFF\xC8\xFF"})
             .Attributes("07*7 2E*")
             .Cursor(7, 0),
+
+        // Text as typed, started as cmd starts programs: the console shows
+        // what was typed, whatever its code page, and a character that the
+        // code page lacks as `?`, never as a look-alike that is a token's
+        // quote or blank.
+        Check("typed", "accented Latin and box drawing, 437",
+              "/0E \"caf\u00e9 \u2550\u2550\u2550\" 13 10")
+            .Typed(437, {"caf\u00e9 \u2550\u2550\u2550"})
+            .Attributes("0E*8 2E*")
+            .Cursor(0, 1),
+        Check("typed", "accented Latin and what 850 lacks", "/1F \"na\u00efve \u221e\"")
+            .Typed(850, {"na\u00efve ?"})
+            .Attributes("1F*7 2E*")
+            .Cursor(7, 0),
+        Check("typed", "Cyrillic, 866", "/0A \"\u041f\u0440\u0438\u0432\u0435\u0442\" 13 10")
+            .Typed(866, {"\u041f\u0440\u0438\u0432\u0435\u0442"})
+            .Attributes("0A*6 2E*")
+            .Cursor(0, 1),
+        Check("typed", "a check mark and an emoji, 65001",
+              "/0A \"" + check + " ok \U0001F680\" 13 10")
+            .Typed(CP_UTF8, {check + " ok \U0001F680"})
+            .Attributes("0A*7 2E*")
+            .Cursor(0, 1),
+        Check("typed", "CJK, 932", "/1F \"" + tokyo + "\" /07 \"x\"")
+            .Typed(932, {tokyo + "x"})
+            .Attributes("1F*2 07*1 2E*")
+            .Cursor(3, 0),
+        Check("typed", "a fullwidth quotation mark inside a string", "/1F \"a\uff02b\" 13 10")
+            .Typed(437, {"a?b"})
+            .Attributes("1F*3 2E*")
+            .Cursor(0, 1),
+        Check("typed", "into a file, as echo writes it", "\"caf\u00e9\" 13 10")
+            .Typed(437, {})
+            .Into(Output::kFile, "caf\x82\r\n"),
+        // A batch file saved in the console's code page, which Wine's cmd
+        // reads in the OEM code page, 437, whatever chcp says.
+        Check("typed", "a batch file beside echo", "")
+            .Batch("@C:\\ct\\colortext.exe /0E \"caf\u00e9 \u2550\u2550\u2550\" 13 10\r\n"
+                   "@echo caf\u00e9 \u2550\u2550\u2550\r\n")
+            .Typed(437, {"caf\u00e9 \u2550\u2550\u2550", "caf\u00e9 \u2550\u2550\u2550"})
+            .Attributes("0E*8 2E*")
+            .Cursor(0, 2),
 
         // Malformed command lines end the output early, never the program.
         Check("malformed", "a letter", "\"ok\" q \"never\"")
@@ -509,22 +601,24 @@ std::string Run(const Case& c, DWORD* milliseconds) {
         SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
     }
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = screen;
     PROCESS_INFORMATION process = {};
-    std::vector<char> line(c.commandLine.begin(), c.commandLine.end());
-    line.push_back('\0');
-
     const UINT codePage = GetConsoleOutputCP();
     if (c.codePage != 0) SetConsoleOutputCP(c.codePage);
+    std::wstring application = Widen(CP_UTF8, c.application);
+    std::wstring line = Widen(c.typed ? CP_UTF8 : GetConsoleOutputCP(), c.commandLine);
+    if (!c.batch.empty()) {
+        const std::string saved = Narrow(GetConsoleOutputCP(), Widen(CP_UTF8, c.batch));
+        HANDLE file = CreateFileA("C:\\ct\\case.bat", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD done;
+        WriteFile(file, saved.data(), DWORD(saved.size()), &done, nullptr);
+        CloseHandle(file);
+        application = L"C:\\windows\\system32\\cmd.exe";
+        line = L"cmd /c C:\\ct\\case.bat";
+    }
     const DWORD began = GetTickCount();
-    if (!CreateProcessA(c.application.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &startup, &process)) {
-        return "CreateProcessA failed: " + std::to_string(GetLastError());
+    if (!Start(application, line, output, screen, &process)) {
+        return "CreateProcessW failed: " + std::to_string(GetLastError());
     }
     std::string written;
     if (c.output == Output::kPipe) {
@@ -639,18 +733,10 @@ std::vector<Scene> Scenes() {
 
 // Runs one command line of a scene with `screen` as its standard output.
 std::string RunOn(HANDLE screen, const std::string& commandLine) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = screen;
-    startup.hStdError = screen;
     PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(kProgram, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return "CreateProcessA failed: " + std::to_string(GetLastError());
+    if (!Start(Widen(CP_UTF8, kProgram), Widen(GetConsoleOutputCP(), commandLine), screen, screen,
+               &process)) {
+        return "CreateProcessW failed: " + std::to_string(GetLastError());
     }
     const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
     CloseHandle(process.hThread);

@@ -1,0 +1,47 @@
+#include "platform/wide_command_line.h"
+
+namespace platform {
+
+namespace {
+
+// The longest command line Windows passes is 32,767 UTF-16 units with its
+// NUL. No code page a console uses makes more than 3 bytes of a unit: UTF-8
+// makes 3 of one in the Basic Multilingual Plane and 4 of a surrogate pair,
+// the double-byte code pages 2.
+constexpr int kMostUnits = 32767;
+constexpr int kMostBytes = 3 * kMostUnits;
+char encoded[kMostBytes + 1];
+
+}  // namespace
+
+DWORD NoBestFitFlags(DWORD codePage) {
+    // UTF-8 and GB18030 take only WC_ERR_INVALID_CHARS; UTF-7, Symbol, the
+    // ISO 2022 pages and ISCII no flag at all. None of them has look-alikes.
+    const bool refused = codePage == CP_UTF8 || codePage == 54936 || codePage == 65000 ||
+                         codePage == 42 || codePage == 50220 || codePage == 50221 ||
+                         codePage == 50222 || codePage == 50225 || codePage == 50227 ||
+                         codePage == 50229 || (codePage >= 57002 && codePage <= 57011);
+    return refused ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+const char* EncodeCommandLine() {
+    const uint16_t* wide = GetCommandLineW();
+    int units = 0;
+    while (units < kMostUnits && wide[units] != 0) ++units;
+    DWORD codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = CP_OEMCP;
+    const DWORD flags = NoBestFitFlags(codePage);
+    int length = 0;
+    if (units > 0) {
+        length = WideCharToMultiByte(codePage, flags, wide, units, encoded, kMostBytes);
+        // A code page that refuses the flag after all (the OEM code page of
+        // a system set to UTF-8, say) still gets the text.
+        if (length <= 0 && flags != 0) {
+            length = WideCharToMultiByte(codePage, 0, wide, units, encoded, kMostBytes);
+        }
+    }
+    encoded[length > 0 ? length : 0] = '\0';
+    return encoded;
+}
+
+}  // namespace platform
