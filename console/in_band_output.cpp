@@ -1,18 +1,15 @@
 #include "console/in_band_output.h"
 
-#include "console/text_measure.h"
-
-static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
-
 namespace {
 
-uint8_t* Copy(uint8_t* to, const uint8_t* from, uint32_t count) {
+[[gnu::always_inline]] inline uint8_t* Copy(uint8_t* to, const uint8_t* from, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) to[i] = from[i];
     return to + count;
 }
 
 // Erases from the cursor to the end of its row, in the current colours.
 constexpr char kEraseToRowEnd[] = "\x1b[K";
+static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
 
 }  // namespace
 
@@ -57,70 +54,58 @@ void InBandOutput::CountOnTerminal(const Run& run) {
     counted_ = run.length;
 }
 
-void InBandOutput::PutCharacter(const uint8_t* bytes, uint32_t count, bool wraps) {
-    const uint8_t c = bytes[0];
-    if (coloursLength_ == 0 || (!wraps && (c < '\n' || c > '\f'))) {  // not LF, VT or FF
-        Put(bytes, count);
-        return;
+uint8_t* InBandOutput::PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count,
+                                    bool wraps) const {
+    if (coloursLength_ == 0 || (!wraps && static_cast<uint8_t>(bytes[0] - '\n') >= 3)) {
+        return Copy(to, bytes, count);
     }
-    Put(closing_, ownLength_);
-    Put(bytes, count);
-    if (wraps) {
-        out_[used_++] = '\r';
-        Put(colours_, coloursLength_);
-        Put(bytes, count);
-        return;
-    }
-    Put(colours_, coloursLength_);
+    to = Copy(Copy(to, closing_, ownLength_), bytes, count);
+    if (wraps) *to++ = '\r';
+    to = Copy(to, colours_, coloursLength_);
+    return wraps ? Copy(to, bytes, count) : to;
 }
 
-// Character by character, each one's bytes kept until it is whole: the
-// column tells which one goes to the next row. Text without colours needs
-// none of this.
+// Character by character, each one's bytes kept until it is whole.
 void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
     TerminalColumn at = counted_ > 0 ? terminalStart_ : terminal_;
     counted_ = 0;
     const uint8_t* const text = run.storage->text;
     coloursLength_ = FormatSgr(run.attribute, colours_);
-    used_ = 0;
-    if (coloursLength_ > 0) {
-        at.CutShort();
-        Put(colours_, coloursLength_);
-    }
+    uint8_t* to = Copy(out_, colours_, coloursLength_);
+    if (coloursLength_ > 0) at.CutShort();
     uint32_t begun = 0;
     for (uint32_t i = 0; i < run.length; ++i) {
         const uint8_t c = text[i];
         if (at.missing > 0 && (c < at.low || c > at.high)) {
             at.CutShort();
-            PutCharacter(text + begun, i - begun, at.wrapped);
+            to = PutCharacter(to, text + begun, i - begun, at.wrapped);
         }
         if (at.missing == 0) begun = i;
         at.Take(c);
-        if (at.missing == 0) PutCharacter(text + begun, i + 1 - begun, at.wrapped);
+        if (at.missing == 0) to = PutCharacter(to, text + begun, i + 1 - begun, at.wrapped);
     }
     if (at.missing > 0) {
         // Cut short by the reset, or joined by the next write.
         if (coloursLength_ > 0) at.CutShort();
-        PutCharacter(text + begun, run.length - begun, at.wrapped);
+        to = PutCharacter(to, text + begun, run.length - begun, at.wrapped);
     }
-    if (coloursLength_ > 0) Put(closing_, closingLength_);
+    if (coloursLength_ > 0) to = Copy(to, closing_, closingLength_);
     terminal_ = at;
     platform::DWORD written;
-    platform::WriteFile(handle, out_, used_, &written, nullptr);
+    platform::WriteFile(handle, out_, static_cast<platform::DWORD>(to - out_), &written, nullptr);
 }
 
+// Text whose cells only the console knows, or after such text, where even
+// the first character may wrap, but for control bytes, which move the
+// cursor where the program cannot follow.
 void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
     const uint8_t* const text = run.storage->text;
     if (!run.multiByte && at.known) {
         WriteFrame(handle, run, text, run.length, at);
-        return;
-    }
-    // Text of cells the program cannot tell, or after such text, where even
-    // the first character may wrap.
-    if ((run.kinds & kControlByte) == 0) {
-        WritePieces(handle, run, text, run.length, at);
+    } else if ((run.kinds & kControlByte) == 0) {
+        WriteUnknown(handle, run, text, run.length, at);
     } else {
         WriteFrame(handle, run, text, run.length, at);
     }
@@ -131,7 +116,7 @@ void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
 // the run filled wraps before the write ends, as it does without the mode.
 void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text,
                               uint32_t length, ConsoleColumn& at) {
-    // The run's colours go first, after the push, and are copied from there.
+    // The run's colours follow the push, and are copied from there.
     uint8_t* const colours = out_ + kSgrPushLength;
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
     FormatConsoleSgr(run.attribute, colours);
@@ -159,25 +144,19 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
                             nullptr);
 }
 
-// Characters whose cells only the console knows: they scrolled the buffer
-// when the cursor read after them stands behind where their fewest cells
-// (a cell for each byte below 0x80) would have put it, which it does for
-// any text that may take less than a row more than that: text that may
-// reach the end of the buffer goes out in pieces of fewer bytes than a row,
-// each of whole characters. Then the cursor is on a row the run scrolled
-// in, whose blanks behind it took the run's colours: they are erased in
-// the console's own, unless the cursor is in the last column, where it may
-// stand on the run's last character.
-void InBandOutput::WritePieces(platform::HANDLE handle, const Run& run, const uint8_t* text,
-                               uint32_t length, ConsoleColumn& at) {
+// Text scrolled the buffer when the cursor stands behind where its fewest
+// cells (one a byte below 0x80) would have put it, as it does when it may
+// take less than a row more: near the end of the buffer it goes out in
+// pieces of a quarter row, ended between characters. Then the blanks
+// behind the cursor, on a row the run scrolled in, took its colours: they
+// are erased, unless the cursor is in the last column, on the last
+// character perhaps.
+void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, const uint8_t* text,
+                                uint32_t length, ConsoleColumn& at) {
     platform::CONSOLE_SCREEN_BUFFER_INFO& info = info_;
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t width = at.width, size = width * info.dwSize.Y;
     int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-    // A piece has fewer cells of doubt than a row: a character of two bytes
-    // in a double-byte code page may leave a blank at a row's end, and a
-    // wrap that was waiting puts the text a cell later. A piece ends
-    // between characters.
     const uint32_t piece = static_cast<uint32_t>(width) / 4 + 1;
     bool scrolled = false;
     while (length > 0) {
@@ -212,9 +191,7 @@ void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& s
         platform::WriteFile(handle, storage.text, 1, &written, nullptr);
         return;
     }
-    if (console_.known) {
-        console_.Take(storage.text[0], false);
-    }
+    if (console_.known) console_.Take(storage.text[0], false);
     platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
 }
 

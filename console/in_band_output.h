@@ -2,7 +2,12 @@
 // virtual-terminal mode. Each run is one write of the escape sequence for
 // its colours, its text and what gives the output back the colours it had,
 // so it is never left coloured, however the program is stopped, and no
-// cell is rewritten afterwards.
+// cell is rewritten afterwards. Rows that scroll in take the colours
+// current then, so a run's line feeds, and its wraps where the program
+// knows them, happen in the output's own colours: the character that wraps
+// is written, the cursor goes back to the start of its row, and it is
+// written again in the run's colours, which erases nothing and keeps the
+// row's soft wrap.
 #ifndef COLORTEXT_CONSOLE_IN_BAND_OUTPUT_H
 #define COLORTEXT_CONSOLE_IN_BAND_OUTPUT_H
 
@@ -11,31 +16,22 @@
 #include "console/columns.h"
 #include "console/pending_text.h"
 #include "console/terminal_colours.h"
-#include "console/text_measure.h"
 #include "platform/platform.h"
 
-// The most a byte of text becomes in a write: one that wraps is written
-// twice, with a colour sequence either side and a carriage return.
-constexpr uint32_t kMostPerByte = 2 * kMaxSgrLength + 3;
+// Room for a run whose every byte wraps: written twice, with a colour
+// sequence either side and a carriage return.
 constexpr uint32_t kOutputSize =
-    kMostPerByte * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
+    (2 * kMaxSgrLength + 3) * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
 
-// Rows that scroll in take the colours current then, so each run lets every
-// wrap happen in the output's own colours: the character that wraps is
-// written, the cursor goes back to the start of its row, and it is written
-// again in the run's colours; a line feed goes out between the output's own
-// colours too. Nothing that was on the screen is erased, and the row keeps
-// its soft wrap.
 class InBandOutput {
   public:
     // A terminal `width` columns wide, written with WriteFile.
     void OpenTerminal(uint32_t width);
     // A console in virtual-terminal mode, written with WriteConsoleA, with
     // the cursor and colours of its first snapshot; `switched`: the program
-    // turned the mode on, and the screen is to be what the console without
-    // it shows: a filled row wraps at once, a tab writes blanks.
+    // turned the mode on, and a row a write fills wraps before it ends, as
+    // without the mode.
     void OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched);
-
     void Write(platform::HANDLE handle, const Run& run) {
         if (OnTerminal()) {
             WriteToTerminal(handle, run);
@@ -45,12 +41,10 @@ class InBandOutput {
     }
     // Writes the first byte of the storage alone, uncoloured.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
-
     // A terminal, which reads UTF-8 whatever the code page.
     [[gnu::always_inline]] bool OnTerminal() const {
         return platform::kHasTerminals && terminal_.width > 0;
     }
-
     // Counts the columns of the run's bytes that are not counted yet, so
     // that a tab costs only what came since the last one.
     void Count(const Run& run) {
@@ -86,33 +80,21 @@ class InBandOutput {
     // One write of `length` bytes of the run from `text`, laid out from `at`.
     void WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
                     ConsoleColumn& at);
-    void WritePieces(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
-                     ConsoleColumn& at);
+    void WriteUnknown(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
+                      ConsoleColumn& at);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
-    void Put(const uint8_t* bytes, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i) out_[used_++] = bytes[i];
-    }
-    // A character of the run: a line feed between the output's own colours,
-    // one that `wraps` as said above.
-    void PutCharacter(const uint8_t* bytes, uint32_t count, bool wraps);
+    uint8_t* PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count, bool wraps) const;
 
     uint32_t counted_;
-    TerminalColumn terminal_;  // width 0 on a console
-    ConsoleColumn console_;    // not known on a terminal
-    // Where the pending text began, once a tab has counted part of it.
-    TerminalColumn terminalStart_;
-    ConsoleColumn consoleStart_;
+    TerminalColumn terminal_, terminalStart_;  // width 0 on a console
+    ConsoleColumn console_, consoleStart_;     // not known on a terminal
     bool switched_;
     // What gives the output its own colours back, first the sequence alone,
-    // then, on a console, the pop; and the run's colours.
-    uint8_t closing_[kMaxSgrLength + kSgrPushLength];
-    uint32_t ownLength_, closingLength_;
-    uint8_t colours_[kMaxSgrLength];
-    uint32_t coloursLength_;
+    // then, on a console, the pop; and on a terminal the run's colours.
+    uint8_t closing_[kMaxSgrLength + kSgrPushLength], colours_[kMaxSgrLength];
+    uint32_t ownLength_, closingLength_, coloursLength_;
     uint8_t out_[kOutputSize];
-    uint32_t used_;
-    // What the console last said of its cursor.
     platform::CONSOLE_SCREEN_BUFFER_INFO info_;
 };
 
