@@ -87,13 +87,18 @@ class InBandOutput {
     uint8_t* PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count, bool wraps) const;
 
     uint32_t counted_;
-    TerminalColumn terminal_, terminalStart_;  // width 0 on a console
-    ConsoleColumn console_, consoleStart_;     // not known on a terminal
+    TerminalColumn terminal_;  // width 0 on a console
+    ConsoleColumn console_;    // not known on a terminal
+    // Where the pending text began, once a tab has counted part of it.
+    TerminalColumn terminalStart_;
+    ConsoleColumn consoleStart_;
     bool switched_;
     // What gives the output its own colours back, first the sequence alone,
     // then, on a console, the pop; and on a terminal the run's colours.
-    uint8_t closing_[kMaxSgrLength + kSgrPushLength], colours_[kMaxSgrLength];
-    uint32_t ownLength_, closingLength_, coloursLength_;
+    uint8_t closing_[kMaxSgrLength + kSgrPushLength];
+    uint32_t ownLength_, closingLength_;
+    uint8_t colours_[kMaxSgrLength];
+    uint32_t coloursLength_;
     uint8_t out_[kOutputSize];
     platform::CONSOLE_SCREEN_BUFFER_INFO info_;
 };
