@@ -57,10 +57,15 @@ void TerminalColumn::Take(uint8_t c) {
     } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
         Move(1);
     } else {
-        if (c == '\r' || c == '\n' || c == '\b' || c == '\t') full = false;
-        column = FileColumn::AfterControl(column, c);
-        if (column >= width) column = width - 1;
+        Control(c);
     }
+}
+
+// CR, LF, BS and TAB move the cursor, which leaves a full row behind.
+void TerminalColumn::Control(uint8_t c) {
+    if (c == '\r' || c == '\n' || c == '\b' || c == '\t') full = false;
+    column = FileColumn::AfterControl(column, c);
+    if (column >= width) column = width - 1;
 }
 
 void TerminalColumn::CutShort() {

@@ -46,6 +46,7 @@ struct TerminalColumn {
     // With `kinds` of 0 (text_measure.h) every byte is a column.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds);
     void Take(uint8_t c);
+    void Control(uint8_t c);
     // Something other than text comes, such as an escape sequence: a
     // character still short of bytes shows as a replacement character.
     void CutShort();

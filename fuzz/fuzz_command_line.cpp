@@ -11,8 +11,10 @@
 // thing the model leaves alone: escape sequences that the command line
 // itself holds, which a console in virtual-terminal mode acts on, and, in
 // a double-byte code page, a lead byte that a run with control bytes ends
-// in and the console keeps for the next; then the screen is not compared
-// there, the calls still are.
+// in and the console keeps for the next, and, on a UTF-8 console in that
+// mode, a run that holds both characters of several bytes and control
+// bytes, whose wraps the program cannot tell; then the screen is not
+// compared there, the calls still are.
 // Each call is also checked as it is made: on a legacy console every
 // recolouring covers exactly the cells of the text written before it, and
 // under UTF-8 it covers no more cells than the text has bytes; in
@@ -365,6 +367,25 @@ bool WritesEscape(const std::vector<model::Action>& actions) {
     });
 }
 
+// Whether a run holds both characters of several bytes, whose cells only
+// the console knows, and control bytes, which move the cursor where the
+// program cannot follow: on a console in virtual-terminal mode such a run
+// may wrap where the program cannot tell, and a row it scrolls in then
+// keeps its colour.
+bool MixesCharactersAndControls(const std::vector<model::Action>& actions) {
+    bool high = false, control = false;
+    for (const model::Action& a : actions) {
+        if (a.kind == model::Action::kControl || a.kind == model::Action::kSwitch) {
+            high = control = false;
+        } else if (a.kind == model::Action::kText && a.count > 0) {
+            high = high || a.byte >= 0x80;
+            control = control || a.byte < 0x20;
+            if (high && control) return true;
+        }
+    }
+    return false;
+}
+
 void CompareScreens(const simulated::Console& console, const model::Screen& want) {
     for (int y = 0; y < want.height; ++y) {
         for (int x = 0; x < want.width; ++x) {
@@ -436,7 +457,9 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     if (console.OwnAttribute() != shape.ownAttribute) Broken("the console's own attribute changed");
     if (console.Mode() != mode) Broken("the console's mode is not given back");
 
-    if (isConsole && !(shape.console.virtualTerminal && WritesEscape(actions))) {
+    const bool multiByte = shape.console.utf8 || shape.console.doubleByte;
+    if (isConsole && !(shape.console.virtualTerminal && WritesEscape(actions)) &&
+        !(shape.console.virtualTerminal && multiByte && MixesCharactersAndControls(actions))) {
         model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute,
                      shape.console);
         model::LayOnConsole(actions, want);

@@ -21,12 +21,8 @@ platform::HANDLE const kOutputHandle = reinterpret_cast<platform::HANDLE>(0x5100
 
 }  // namespace
 
-// The mode the backend changed and is to give back; forgotten at Reset.
-struct Switched {
-    platform::HANDLE handle;
-    platform::DWORD modeBefore;
-    bool on;
-} switched;
+// The backend's side forgets the mode it changed (below).
+void ForgetSwitchedMode();
 
 namespace {
 
@@ -129,7 +125,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     pushes_ = 0;
     redirected_ = false;
     mode_ = 0x3;
-    switched = {};
+    ForgetSwitchedMode();
     takesVirtualTerminal_ = false;
     handler_ = nullptr;
     stopAt_ = 0;
@@ -360,9 +356,7 @@ bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
     if (j >= count || bytes[j] != '[') return false;
     ++j;
     if (j < count && bytes[j] == 'K') {
-        for (int x = cursor_.X; x < width_; ++x) {
-            cells_[Index(x, cursor_.Y)] = Cell{' ', ownAttribute_, 0, 0};
-        }
+        EraseToRowEnd();
         i = j + 1;
         return true;
     }
@@ -392,6 +386,11 @@ bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
     ownAttribute_ = attribute;
     i = j + 1;
     return true;
+}
+
+void Console::EraseToRowEnd() {
+    for (int x = cursor_.X; x < width_; ++x)
+        cells_[Index(x, cursor_.Y)] = Cell{' ', ownAttribute_, 0, 0};
 }
 
 // Virtual-terminal output: escape sequences, controls and text.
@@ -850,12 +849,16 @@ Console& TheConsole() {
 // not set. A call after the process has ended is not made.
 namespace {
 
-using simulated::switched;
 using simulated::TheConsole;
 
+// The mode the backend changed and is to give back.
+platform::HANDLE switchedHandle;
+platform::DWORD modeBefore;
+bool switched;
+
 void GiveModeBack() {
-    if (switched.on) TheConsole().SetConsoleMode(switched.handle, switched.modeBefore);
-    switched.on = false;
+    if (switched) TheConsole().SetConsoleMode(switchedHandle, modeBefore);
+    switched = false;
 }
 
 platform::BOOL OnStop(platform::DWORD) {
@@ -866,6 +869,8 @@ platform::BOOL OnStop(platform::DWORD) {
 bool Ended() { return TheConsole().Ended(); }
 
 }  // namespace
+
+void simulated::ForgetSwitchedMode() { switched = false; }
 
 namespace platform {
 
@@ -908,11 +913,13 @@ BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
 
 BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
     if (Ended() || TheConsole().OnWine()) return 0;
-    switched = {handle, mode, false};
+    switchedHandle = handle;
+    modeBefore = mode;
+    switched = false;
     TheConsole().SetConsoleCtrlHandler(OnStop, true);
     if (Ended()) return 0;
-    switched.on = TheConsole().SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-    return switched.on ? 1 : 0;
+    switched = TheConsole().SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    return switched ? 1 : 0;
 }
 
 void RestoreConsoleMode() {

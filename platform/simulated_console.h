@@ -268,6 +268,7 @@ class Console {
     void Show(unsigned char c);
     void Act(unsigned char c);
     bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
+    void EraseToRowEnd();
     void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
     void ShowDoubleByte(const unsigned char* bytes, size_t count);
     void ShowCharacter(uint32_t codePoint);
