@@ -66,9 +66,27 @@ struct ConsoleColumn {
     bool pending, known;
 
     // `multiByte`: bytes of 0x80 and above may make characters of several;
-    // one of them makes the column unknown.
-    void LayOut(const uint8_t* bytes, uint32_t count, bool multiByte) {
+    // one of them makes the column unknown. Text of `kinds` that are all a
+    // cell (AllCells) moves it at once.
+    void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool multiByte) {
+        if (known && AllCells(kinds, multiByte)) {
+            Place(count);
+            return;
+        }
         for (uint32_t i = 0; i < count && known; ++i) Take(bytes[i], multiByte);
+    }
+    static bool AllCells(uint32_t kinds, bool multiByte) {
+        return (kinds & (kControlByte | kDeleteByte)) == 0 &&
+               !(multiByte && (kinds & kHighByte) != 0);
+    }
+    // `cells` more: the last goes `cells` - 1 after the next, and a row it
+    // fills waits for the next one to wrap.
+    void Place(uint32_t cells) {
+        if (cells == 0) return;
+        const uint32_t last =
+            (static_cast<uint32_t>(Next()) + cells - 1) % static_cast<uint32_t>(width);
+        pending = last + 1 == static_cast<uint32_t>(width);
+        column = static_cast<int32_t>(pending ? last : last + 1);
     }
     void Take(uint8_t c, bool multiByte);
     static bool TakesACell(uint8_t c, bool multiByte) {

@@ -101,13 +101,10 @@ void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
 void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
-    const uint8_t* const text = run.storage->text;
-    if (!run.multiByte && at.known) {
-        WriteFrame(handle, run, text, run.length, at);
-    } else if ((run.kinds & kControlByte) == 0) {
-        WriteUnknown(handle, run, text, run.length, at);
+    if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
+        WriteUnknown(handle, run, at);
     } else {
-        WriteFrame(handle, run, text, run.length, at);
+        WriteFrame(handle, run, run.storage->text, run.length, at);
     }
 }
 
@@ -121,7 +118,19 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
     FormatConsoleSgr(run.attribute, colours);
     uint8_t* to = colours + kConsoleSgrLength;
+    // Where every byte is a cell, those up to the end of the row go out as
+    // they are; where the column is not known, all but control bytes.
+    const bool cells = ConsoleColumn::AllCells(run.kinds, run.multiByte);
     for (uint32_t i = 0; i < length; ++i) {
+        if ((cells && at.known && !at.pending) || (!at.known && (run.kinds & kControlByte) == 0)) {
+            uint32_t count = length - i;
+            const uint32_t room = static_cast<uint32_t>(at.width - at.column);
+            if (at.known && count > room) count = room;
+            to = Copy(to, text + i, count);
+            at.Place(count);
+            i += count - 1;
+            continue;
+        }
         const uint8_t c = text[i];
         const bool wraps = at.known && at.pending && ConsoleColumn::TakesACell(c, run.multiByte);
         if (at.known) at.Take(c, run.multiByte);
@@ -132,7 +141,8 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
         if (wraps || feed) to = Copy(to, colours, kConsoleSgrLength);
         if (wraps) *to++ = c;
     }
-    to = Copy(to, closing_, kConsoleSgrLength + kSgrPushLength);
+    __builtin_memcpy(to, closing_, kConsoleSgrLength + kSgrPushLength);
+    to += kConsoleSgrLength + kSgrPushLength;
     if (switched_ && at.known && at.pending) {
         *to++ = '\r';
         *to++ = '\n';
@@ -151,33 +161,20 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
 // behind the cursor, on a row the run scrolled in, took its colours: they
 // are erased, unless the cursor is in the last column, on the last
 // character perhaps.
-void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, const uint8_t* text,
-                                uint32_t length, ConsoleColumn& at) {
+void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
+    const uint8_t* const text = run.storage->text;
+    const uint32_t length = run.length;
     platform::CONSOLE_SCREEN_BUFFER_INFO& info = info_;
     platform::GetConsoleScreenBufferInfo(handle, &info);
-    const int32_t width = at.width, size = width * info.dwSize.Y;
-    int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-    const uint32_t piece = static_cast<uint32_t>(width) / 4 + 1;
-    bool scrolled = false;
-    while (length > 0) {
-        const bool mayScroll = start + static_cast<int32_t>(length + length / 2) + 3 >= size;
-        uint32_t count = mayScroll && length > piece ? piece : length;
-        while (count < length && count > 1 && (text[count] & 0xC0) == 0x80) --count;
-        if (count < length && run.leads != nullptr && EndsInLeadByte(text, count, *run.leads)) {
-            ++count;
-        }
-        int32_t least = 0;
-        for (uint32_t i = 0; i < count; ++i) least += text[i] < 0x80 ? 1 : 0;
-        WriteFrame(handle, run, text, count, at);
-        text += count;
-        length -= count;
-        if (!mayScroll && !scrolled) return;
-        platform::GetConsoleScreenBufferInfo(handle, &info);
-        const int32_t after = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-        scrolled = scrolled || after - start < least;
-        start = after;
-    }
-    if (scrolled && info.dwCursorPosition.X + 1 < width) {
+    const int32_t width = at.width;
+    const int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
+    WriteFrame(handle, run, text, length, at);
+    if (start + 2 * static_cast<int32_t>(length) + 3 < width * info.dwSize.Y) return;
+    int32_t least = 0;
+    for (uint32_t i = 0; i < length; ++i) least += text[i] < 0x80 ? 1 : 0;
+    platform::GetConsoleScreenBufferInfo(handle, &info);
+    const int32_t x = info.dwCursorPosition.X;
+    if (info.dwCursorPosition.Y * width + x - start < least && x + 1 < width) {
         platform::DWORD written;
         __builtin_memcpy(out_, kEraseToRowEnd, 3);
         platform::WriteConsoleA(handle, out_, 3, &written, nullptr);

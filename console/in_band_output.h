@@ -56,7 +56,8 @@ class InBandOutput {
             CountOnTerminal(run);
             return;
         }
-        console_.LayOut(run.storage->text + counted_, run.length - counted_, run.multiByte);
+        console_.LayOut(run.storage->text + counted_, run.length - counted_, run.kinds,
+                        run.multiByte);
         counted_ = run.length;
     }
     // How many of the pending bytes are counted.
@@ -80,8 +81,7 @@ class InBandOutput {
     // One write of `length` bytes of the run from `text`, laid out from `at`.
     void WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
                     ConsoleColumn& at);
-    void WriteUnknown(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
-                      ConsoleColumn& at);
+    void WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
     uint8_t* PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count, bool wraps) const;

@@ -159,7 +159,7 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
         terminal.LayOut(Bytes(r.bytes), Size(r.bytes), kinds);
         EXPECT_EQ(terminal.column, r.terminal) << r.name;
         ConsoleColumn console = {3, 10, false, true};
-        console.LayOut(Bytes(r.bytes), Size(r.bytes), true);
+        console.LayOut(Bytes(r.bytes), Size(r.bytes), kinds, true);
         EXPECT_EQ(console.known ? console.column : -1, r.console) << r.name;
         if (console.known) {
             EXPECT_EQ(console.pending, r.pending) << r.name;

@@ -167,10 +167,17 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
     // A run that holds control bytes is coloured a cell a byte from where
     // it began, over whatever is there.
     std::vector<int> controlColours;
+    std::vector<int> unknownColours;
+    bool several = false;
     for (size_t i = 0; i < calls.size(); ++i) {
         const int inBand =
             calls[i].op == simulated::Op::WriteConsoleA ? InBandAttribute(calls[i].bytes) : -1;
         if (inBand >= 0) colourOf[calls[i].number] = inBand;
+        // Characters of several bytes take cells only the console knows: a
+        // row such a run, or one after it, scrolls in by more than the
+        // cursor tells keeps its colour in the blanks behind it.
+        for (char c : calls[i].bytes) several = several || static_cast<unsigned char>(c) >= 0x80;
+        if (inBand >= 0 && several && console.CodePage() != 437) unknownColours.push_back(inBand);
         if (calls[i].op != simulated::Op::WriteConsoleOutputAttribute) continue;
         const size_t write = WriteBefore(calls, i);
         if (write == calls.size()) continue;
@@ -194,12 +201,10 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
             const int want = ours ? colour : ownAttribute;
             bool overlaid = false;
             for (int c : controlColours) overlaid = overlaid || cell.attribute == c;
-            // Behind characters of cells only the console knows, a cursor
-            // left in the last column may stand on them or on a blank a run
-            // scrolled in: that blank is not erased.
-            const platform::COORD at = console.Cursor();
-            overlaid = overlaid || (x == at.X && y == at.Y && x + 1 == console.Width() &&
-                                    cell.write == 0 && cell.character == ' ');
+            for (int c : unknownColours) {
+                overlaid =
+                    overlaid || (cell.write == 0 && cell.character == ' ' && cell.attribute == c);
+            }
             if (cell.attribute != want && !overlaid) {
                 char what[96];
                 snprintf(what, sizeof what, "cell (%d,%d) has %02X, not %02X", x, y, cell.attribute,
