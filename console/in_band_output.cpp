@@ -155,12 +155,11 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
 }
 
 // Text scrolled the buffer when the cursor stands behind where its fewest
-// cells (one a byte below 0x80) would have put it, as it does when it may
-// take less than a row more: near the end of the buffer it goes out in
-// pieces of a quarter row, ended between characters. Then the blanks
-// behind the cursor, on a row the run scrolled in, took its colours: they
-// are erased, unless the cursor is in the last column, on the last
-// character perhaps.
+// cells (one for each ASCII character but DEL) would have put it. Then the
+// blanks behind the cursor, on a row the run scrolled in, took its colours:
+// they are erased, unless the cursor is in the last column, on the run's
+// last character perhaps. Text that scrolled by more than its fewest cells
+// tell keeps them.
 void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
     const uint8_t* const text = run.storage->text;
     const uint32_t length = run.length;
@@ -171,7 +170,7 @@ void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, Console
     WriteFrame(handle, run, text, length, at);
     if (start + 2 * static_cast<int32_t>(length) + 3 < width * info.dwSize.Y) return;
     int32_t least = 0;
-    for (uint32_t i = 0; i < length; ++i) least += text[i] < 0x80 ? 1 : 0;
+    for (uint32_t i = 0; i < length; ++i) least += KindOf(text[i]) == 0 ? 1 : 0;
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t x = info.dwCursorPosition.X;
     if (info.dwCursorPosition.Y * width + x - start < least && x + 1 < width) {
