@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   host      unit tests on the simulated console; the native program in
-#             pipes, files, tmux and xterm.js; the manual page, the install and the
-#             .deb and .tar.gz packages
+#             pipes, files, tmux and xterm.js; the manual page, the install
+#             and the .deb and .tar.gz packages
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size, and
 #             run end to end in Wine's console (installed here when missing);
