@@ -30,6 +30,10 @@ const char* Name(Function function) {
             return "GetConsoleOutputCP";
         case kGetConsoleMode:
             return "GetConsoleMode";
+        case kTurnOnVirtualTerminal:
+            return "TurnOnVirtualTerminal";
+        case kRestoreConsoleMode:
+            return "RestoreConsoleMode";
         case kGetTerminalWidth:
             return "GetTerminalWidth";
         case kGetCommandLineA:
@@ -101,6 +105,14 @@ BOOL GetConsoleMode(HANDLE, DWORD* mode) {
     *mode = 3;
     return 1;
 }
+
+// A console host before Windows 10: the mode cannot be changed.
+BOOL TurnOnVirtualTerminal(HANDLE, DWORD) {
+    ++calls[counting::kTurnOnVirtualTerminal];
+    return 0;
+}
+
+void RestoreConsoleMode() { ++calls[counting::kRestoreConsoleMode]; }
 
 DWORD GetTerminalWidth(HANDLE) {
     ++calls[counting::kGetTerminalWidth];

@@ -18,6 +18,8 @@ enum Function {
     kWriteFile,
     kGetConsoleOutputCP,
     kGetConsoleMode,
+    kTurnOnVirtualTerminal,
+    kRestoreConsoleMode,
     kGetTerminalWidth,
     kGetCommandLineA,
     kExitProcess,

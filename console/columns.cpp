@@ -35,6 +35,7 @@ void TerminalColumn::LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds
 }
 
 void TerminalColumn::Take(uint8_t c) {
+    wrapped = false;
     if (missing > 0) {
         if (c >= low && c <= high) {
             codePoint = codePoint << 6 | (c & 0x3Fu);
@@ -56,9 +57,15 @@ void TerminalColumn::Take(uint8_t c) {
     } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
         Move(1);
     } else {
-        column = FileColumn::AfterControl(column, c);
-        if (column >= width) column = width - 1;
+        Control(c);
     }
+}
+
+// CR, LF, BS and TAB move the cursor, which leaves a full row behind.
+void TerminalColumn::Control(uint8_t c) {
+    if (c == '\r' || c == '\n' || c == '\b' || c == '\t') full = false;
+    column = FileColumn::AfterControl(column, c);
+    if (column >= width) column = width - 1;
 }
 
 void TerminalColumn::CutShort() {
@@ -69,13 +76,15 @@ void TerminalColumn::CutShort() {
 
 void TerminalColumn::Move(uint32_t cells) {
     if (cells == 0) return;
+    wrapped = full || column + cells > width;
     if (column + cells > width) column = 0;
     column += cells;
-    if (column >= width) column = 0;
+    full = column >= width;
+    if (full) column = 0;
 }
 
 void ConsoleColumn::Take(uint8_t c, bool multiByte) {
-    if (static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte)) {
+    if (TakesACell(c, multiByte)) {
         column = Next();
         pending = column == width - 1;
         if (!pending) ++column;
@@ -88,7 +97,7 @@ void ConsoleColumn::Take(uint8_t c, bool multiByte) {
     } else if (c == '\t') {
         const int32_t stop = column / 8 * 8 + 8;
         if (!pending) column = stop < width ? stop : width - 1;
-    } else if (c != '\a') {
+    } else if (c == 0x1B || c >= 0x80) {
         known = false;
     }
 }

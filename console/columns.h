@@ -31,17 +31,22 @@ struct FileColumn {
 // character, and a character cut short by one that does not continue it,
 // each show as one replacement character. A character's bytes may come in
 // separate writes. Control bytes move the column as in a file, a tab no
-// further than the last column.
+// further than the last column. A character that fills the last column
+// leaves the row full: the next one goes to the next row first, as does one
+// too wide for what is left.
 struct TerminalColumn {
     uint32_t column, width;
     // The character being gathered: `missing` bytes still to come (0: none),
     // the next in `low`..`high`.
     uint32_t codePoint;
     uint8_t missing, low, high;
+    // The row is full; the character placed last went to the next row first.
+    bool full, wrapped;
 
     // With `kinds` of 0 (text_measure.h) every byte is a column.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds);
     void Take(uint8_t c);
+    void Control(uint8_t c);
     // Something other than text comes, such as an escape sequence: a
     // character still short of bytes shows as a replacement character.
     void CutShort();
@@ -50,46 +55,44 @@ struct TerminalColumn {
 
 // A console in virtual-terminal mode: the cursor's column, and whether the
 // text filled the last column, where the cursor stays until the next
-// character wraps it to the next row. Text moves it a cell a byte; CR, LF,
-// VT and FF take it to column 0; BS one step back; TAB on to the next stop,
-// no further than the last column and not past a waiting wrap; BEL nowhere.
-// Anything else (a character of several bytes, an escape sequence, another
-// control byte, which consoles show or ignore) leaves it unknown until the
-// console says.
+// character wraps it to the next row. Text moves it a cell a byte, and so
+// does SUB, which shows as a symbol; CR, LF, VT and FF take it to column 0;
+// BS one step back; TAB on to the next stop, no further than the last
+// column and not past a waiting wrap; the other control bytes and DEL,
+// which the console ignores, nowhere. A character of several bytes or an
+// escape sequence leaves it unknown until the console says.
 struct ConsoleColumn {
     int32_t column, width;
     bool pending, known;
-    // Cells of plain text laid out since the column was last worked out.
-    // A run of the program writes fewer than 65,535 bytes for each of its
-    // 32,767 characters of command line, so they and the column together
-    // cannot overflow.
-    uint32_t ahead;
 
-    // `multiByte`: bytes of 0x80 and above may make characters of several.
-    // A character of several bytes among them makes the column unknown,
-    // whatever comes before it, and the bytes counted before held none.
+    // `multiByte`: bytes of 0x80 and above may make characters of several;
+    // one of them makes the column unknown. Text of `kinds` that are all a
+    // cell (AllCells) moves it at once.
     void LayOut(const uint8_t* bytes, uint32_t count, uint32_t kinds, bool multiByte) {
-        if (!known) return;
-        if ((multiByte ? kinds : kinds & ~kHighByte) == 0) {
-            ahead += count;
+        if (known && AllCells(kinds, multiByte)) {
+            Place(count);
             return;
         }
-        Settle();
         for (uint32_t i = 0; i < count && known; ++i) Take(bytes[i], multiByte);
     }
-    void Take(uint8_t c, bool multiByte);
-    // Works out the column after the plain text laid out so far: its last
-    // character goes `ahead` - 1 cells after the first, and a row it fills
-    // waits for the next one to wrap.
-    void Settle() {
-        if (ahead == 0) return;
-        const uint32_t cells = static_cast<uint32_t>(width);
-        const uint32_t last = (static_cast<uint32_t>(Next()) + ahead - 1) % cells;
-        pending = last == cells - 1;
-        column = static_cast<int32_t>(pending ? last : last + 1);
-        ahead = 0;
+    static bool AllCells(uint32_t kinds, bool multiByte) {
+        return (kinds & (kControlByte | kDeleteByte)) == 0 &&
+               !(multiByte && (kinds & kHighByte) != 0);
     }
-    // The column the next character goes to, once settled.
+    // `cells` more: the last goes `cells` - 1 after the next, and a row it
+    // fills waits for the next one to wrap.
+    void Place(uint32_t cells) {
+        if (cells == 0) return;
+        const uint32_t last =
+            (static_cast<uint32_t>(Next()) + cells - 1) % static_cast<uint32_t>(width);
+        pending = last + 1 == static_cast<uint32_t>(width);
+        column = static_cast<int32_t>(pending ? last : last + 1);
+    }
+    void Take(uint8_t c, bool multiByte);
+    static bool TakesACell(uint8_t c, bool multiByte) {
+        return static_cast<uint8_t>(c - 0x20) < 0x5F || (c >= 0x80 && !multiByte) || c == 0x1A;
+    }
+    // The column the next character goes to.
     int32_t Next() const { return pending ? 0 : column; }
 };
 

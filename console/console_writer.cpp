@@ -9,12 +9,16 @@ void ConsoleWriter::Open() {
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
     // Only a console has a screen buffer; one in virtual-terminal mode reads
     // colour sequences itself.
+    // Where the console takes the mode but lacks it, it is turned on, for
+    // the rest of the run.
     if (platform::GetConsoleScreenBufferInfo(handle_, &first) != 0) {
         platform::DWORD mode = 0;
         platform::GetConsoleMode(handle_, &mode);
-        if ((mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
+        const bool on = (mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+        const bool switched = !on && platform::TurnOnVirtualTerminal(handle_, mode) != 0;
+        if (on || switched) {
             output_ = Output::kInBand;
-            inBand_.OpenConsole(first);
+            inBand_.OpenConsole(first, switched);
         } else {
             output_ = Output::kCells;
             cells_.Open(first);

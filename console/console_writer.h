@@ -50,6 +50,11 @@ class ConsoleWriter {
         if (length_ > 0) Flush(false);
     }
     void WriteDirect(uint8_t byte);
+    // The last flush; a console's mode goes back to what it was at Open.
+    void Close() {
+        FlushPending();
+        platform::RestoreConsoleMode();
+    }
 
   private:
     enum class Output : uint8_t { kCells, kInBand, kPlain };

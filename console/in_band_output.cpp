@@ -1,28 +1,26 @@
 #include "console/in_band_output.h"
 
-#include "console/text_measure.h"
-
 namespace {
 
-// Moves `count` bytes up by `by`, the last first.
-void MoveUp(uint8_t* text, uint32_t count, uint32_t by) {
-    for (uint32_t i = count; i > 0; --i) text[i - 1 + by] = text[i - 1];
+[[gnu::always_inline]] inline uint8_t* Copy(uint8_t* to, const uint8_t* from, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) to[i] = from[i];
+    return to + count;
 }
 
-}  // namespace
-
-// Push, two colour sequences and pop, around at most kMaxRunLength bytes.
-static_assert(kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) <= kStorageSize,
-              "a run and its sequences fit in the storage");
+// Erases from the cursor to the end of its row, in the current colours.
+constexpr char kEraseToRowEnd[] = "\x1b[K";
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
+
+}  // namespace
 
 // On a terminal the console's default colours, light grey on black, stand
 // for the terminal's own, which a reset gives back.
 void InBandOutput::OpenTerminal(uint32_t width) {
     counted_ = 0;
-    terminal_ = TerminalColumn{0, width, 0, 0, 0, 0};
+    terminal_ = TerminalColumn{0, width, 0, 0, 0, 0, false, false};
     console_ = ConsoleColumn{};
-    for (uint32_t i = 0; i < kSgrResetLength; ++i) closing_[i] = static_cast<uint8_t>(kSgrReset[i]);
+    __builtin_memcpy(closing_, kSgrReset, kSgrResetLength);
+    ownLength_ = kSgrResetLength;
     closingLength_ = kSgrResetLength;
 }
 
@@ -30,15 +28,18 @@ void InBandOutput::OpenTerminal(uint32_t width) {
 // no attribute can name: it saves them before a run and restores them
 // exactly after it, and one that ignores that is still given back the
 // colours its first snapshot reported.
-void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) {
+void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched) {
     counted_ = 0;
+    switched_ = switched;
     terminal_ = TerminalColumn{};
     const int32_t width = first.dwSize.X > 0 ? first.dwSize.X : 1;
-    // A cursor that starts in the last column may have a wrap waiting.
+    // A cursor that starts in the last column may have a wrap waiting, but
+    // not without the mode.
     const int32_t x = first.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, width, false, x + 1 < width, 0};
+    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width};
     FormatConsoleSgr(first.wAttributes & 0xFF, closing_);
     __builtin_memcpy(closing_ + kConsoleSgrLength, kSgrPop, kSgrPushLength);
+    ownLength_ = kConsoleSgrLength;
     closingLength_ = kConsoleSgrLength + kSgrPushLength;
 }
 
@@ -53,40 +54,130 @@ void InBandOutput::CountOnTerminal(const Run& run) {
     counted_ = run.length;
 }
 
-// The text moves up to make room for the sequence in front of it. Both
-// sequences are of one length, and the storage has room for them.
-void InBandOutput::WriteToConsole(platform::HANDLE handle, PendingStorage* storage, uint32_t length,
-                                  uint32_t kinds, uint16_t attribute) {
-    uint8_t* const text = storage->text;
-    console_.LayOut(text + counted_, length - counted_, kinds, (kinds & kHighByte) != 0);
-    counted_ = 0;
-    constexpr uint32_t kFrame = kSgrPushLength + kConsoleSgrLength;
-    MoveUp(text, length, kFrame);
-    __builtin_memcpy(text, kSgrPush, kSgrPushLength);
-    FormatConsoleSgr(attribute, text + kSgrPushLength);
-    __builtin_memcpy(text + kFrame + length, closing_, kFrame);
-    platform::DWORD written;
-    platform::WriteConsoleA(handle, text, length + 2 * kFrame, &written, nullptr);
+uint8_t* InBandOutput::PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count,
+                                    bool wraps) const {
+    if (coloursLength_ == 0 || (!wraps && static_cast<uint8_t>(bytes[0] - '\n') >= 3)) {
+        return Copy(to, bytes, count);
+    }
+    to = Copy(Copy(to, closing_, ownLength_), bytes, count);
+    if (wraps) *to++ = '\r';
+    to = Copy(to, colours_, coloursLength_);
+    return wraps ? Copy(to, bytes, count) : to;
 }
 
+// Character by character, each one's bytes kept until it is whole.
 void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
-    CountOnTerminal(run);
+    TerminalColumn at = counted_ > 0 ? terminalStart_ : terminal_;
     counted_ = 0;
-    uint8_t* const text = run.storage->text;
-    uint8_t opening[kMaxSgrLength];
-    const uint32_t before = FormatSgr(run.attribute, opening);
-    uint32_t end = run.length;
-    if (before > 0) {
-        MoveUp(text, run.length, before);
-        for (uint32_t i = 0; i < before; ++i) text[i] = opening[i];
-        end += before;
-        for (uint32_t i = 0; i < closingLength_; ++i) text[end + i] = closing_[i];
-        end += closingLength_;
-        // The reset cuts short a character the text left unfinished.
-        terminal_.CutShort();
+    const uint8_t* const text = run.storage->text;
+    coloursLength_ = FormatSgr(run.attribute, colours_);
+    uint8_t* to = Copy(out_, colours_, coloursLength_);
+    if (coloursLength_ > 0) at.CutShort();
+    uint32_t begun = 0;
+    for (uint32_t i = 0; i < run.length; ++i) {
+        const uint8_t c = text[i];
+        if (at.missing > 0 && (c < at.low || c > at.high)) {
+            at.CutShort();
+            to = PutCharacter(to, text + begun, i - begun, at.wrapped);
+        }
+        if (at.missing == 0) begun = i;
+        at.Take(c);
+        if (at.missing == 0) to = PutCharacter(to, text + begun, i + 1 - begun, at.wrapped);
     }
+    if (at.missing > 0) {
+        // Cut short by the reset, or joined by the next write.
+        if (coloursLength_ > 0) at.CutShort();
+        to = PutCharacter(to, text + begun, run.length - begun, at.wrapped);
+    }
+    if (coloursLength_ > 0) to = Copy(to, closing_, closingLength_);
+    terminal_ = at;
     platform::DWORD written;
-    platform::WriteFile(handle, text, end, &written, nullptr);
+    platform::WriteFile(handle, out_, static_cast<platform::DWORD>(to - out_), &written, nullptr);
+}
+
+// Text whose cells only the console knows, or after such text, where even
+// the first character may wrap, but for control bytes, which move the
+// cursor where the program cannot follow.
+void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
+    ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
+    counted_ = 0;
+    if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
+        WriteUnknown(handle, run, at);
+    } else {
+        WriteFrame(handle, run, run.storage->text, run.length, at);
+    }
+}
+
+// A byte at a time, while the column is known: text a cell a byte, and
+// control bytes, which take none. On a console the program switched, a row
+// the run filled wraps before the write ends, as it does without the mode.
+void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text,
+                              uint32_t length, ConsoleColumn& at) {
+    // The run's colours follow the push, and are copied from there.
+    uint8_t* const colours = out_ + kSgrPushLength;
+    __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
+    FormatConsoleSgr(run.attribute, colours);
+    uint8_t* to = colours + kConsoleSgrLength;
+    // Where every byte is a cell, those up to the end of the row go out as
+    // they are; where the column is not known, all but control bytes.
+    const bool cells = ConsoleColumn::AllCells(run.kinds, run.multiByte);
+    for (uint32_t i = 0; i < length; ++i) {
+        if ((cells && at.known && !at.pending) || (!at.known && (run.kinds & kControlByte) == 0)) {
+            uint32_t count = length - i;
+            const uint32_t room = static_cast<uint32_t>(at.width - at.column);
+            if (at.known && count > room) count = room;
+            to = Copy(to, text + i, count);
+            at.Place(count);
+            i += count - 1;
+            continue;
+        }
+        const uint8_t c = text[i];
+        const bool wraps = at.known && at.pending && ConsoleColumn::TakesACell(c, run.multiByte);
+        if (at.known) at.Take(c, run.multiByte);
+        const bool feed = static_cast<uint8_t>(c - '\n') < 3;
+        if (wraps || feed) to = Copy(to, closing_, kConsoleSgrLength);
+        *to++ = c;
+        if (wraps) *to++ = '\r';
+        if (wraps || feed) to = Copy(to, colours, kConsoleSgrLength);
+        if (wraps) *to++ = c;
+    }
+    __builtin_memcpy(to, closing_, kConsoleSgrLength + kSgrPushLength);
+    to += kConsoleSgrLength + kSgrPushLength;
+    if (switched_ && at.known && at.pending) {
+        *to++ = '\r';
+        *to++ = '\n';
+        at = ConsoleColumn{0, at.width, false, true};
+    }
+    console_ = at;
+    platform::DWORD written;
+    platform::WriteConsoleA(handle, out_, static_cast<platform::DWORD>(to - out_), &written,
+                            nullptr);
+}
+
+// Text scrolled the buffer when the cursor stands behind where its fewest
+// cells (one for each ASCII character but DEL) would have put it. Then the
+// blanks behind the cursor, on a row the run scrolled in, took its colours:
+// they are erased, unless the cursor is in the last column, on the run's
+// last character perhaps. Text that scrolled by more than its fewest cells
+// tell keeps them.
+void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
+    const uint8_t* const text = run.storage->text;
+    const uint32_t length = run.length;
+    platform::CONSOLE_SCREEN_BUFFER_INFO& info = info_;
+    platform::GetConsoleScreenBufferInfo(handle, &info);
+    const int32_t width = at.width;
+    const int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
+    WriteFrame(handle, run, text, length, at);
+    if (start + 2 * static_cast<int32_t>(length) + 3 < width * info.dwSize.Y) return;
+    int32_t least = 0;
+    for (uint32_t i = 0; i < length; ++i) least += KindOf(text[i]) == 0 ? 1 : 0;
+    platform::GetConsoleScreenBufferInfo(handle, &info);
+    const int32_t x = info.dwCursorPosition.X;
+    if (info.dwCursorPosition.Y * width + x - start < least && x + 1 < width) {
+        platform::DWORD written;
+        __builtin_memcpy(out_, kEraseToRowEnd, 3);
+        platform::WriteConsoleA(handle, out_, 3, &written, nullptr);
+    }
 }
 
 void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
@@ -96,10 +187,7 @@ void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& s
         platform::WriteFile(handle, storage.text, 1, &written, nullptr);
         return;
     }
-    if (console_.known) {
-        console_.Settle();
-        console_.Take(storage.text[0], false);
-    }
+    if (console_.known) console_.Take(storage.text[0], false);
     platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
 }
 
@@ -115,17 +203,17 @@ uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& sto
     platform::CONSOLE_SCREEN_BUFFER_INFO info{};
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t x = info.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, console_.width, false, true, 0};
+    console_ = ConsoleColumn{x, console_.width, false, true};
     const uint32_t blanks = 8 - static_cast<uint32_t>(x) % 8;
     if (x + 1 < console_.width) return blanks;
     // The blank fills the last column, or, when a wrap was waiting, goes
-    // to the start of the next row and moves the cursor on.
+    // to the start of the next row and moves the cursor on; written as text
+    // whose cells are not known, so that a row it scrolls in is erased.
     storage.text[0] = ' ';
-    WriteToConsole(handle, &storage, 1, 0, attribute);
+    console_.known = false;
+    WriteToConsole(handle, Run{&storage, 1, 0, false, attribute, nullptr});
     platform::GetConsoleScreenBufferInfo(handle, &info);
-    console_.Settle();
-    if (info.dwCursorPosition.X == x) return blanks - 1;
-    console_.column = info.dwCursorPosition.X;
-    console_.pending = false;
-    return 7;
+    const bool filled = info.dwCursorPosition.X == x;
+    console_ = ConsoleColumn{info.dwCursorPosition.X, console_.width, filled, true};
+    return filled ? blanks - 1 : 7;
 }

@@ -258,7 +258,7 @@ void NewRow(Screen& s) {
 // leaves the wrap pending until the next cell comes.
 void Put(Screen& s, uint32_t character) {
     if (s.pending) NewRow(s);
-    At(s, s.x, s.y) = Cell{character, s.own};
+    At(s, s.x, s.y) = Cell{character, s.ink};
     if (s.x + 1 < s.width) {
         ++s.x;
     } else if (s.kind.virtualTerminal) {
@@ -416,10 +416,10 @@ class ConsoleOutput : public Output {
 
     void Write(const std::string& text, uint8_t attribute) override {
         if (s_.kind.virtualTerminal) {
-            const uint16_t own = s_.own;
-            s_.own = attribute;
+            s_.ink = attribute;
             ShowAll(s_, text);
-            s_.own = own;
+            s_.ink = s_.own;
+            if (s_.kind.switched && s_.pending) NewRow(s_);
             return;
         }
         const bool control =
@@ -504,17 +504,46 @@ class ByteOutput : public Output {
     }
 
     // A colour sequence, and the reset after the text, cut short a
-    // character that is not finished.
+    // character that is not finished. A character that goes to the next
+    // row goes there in the terminal's own colours, and is written again
+    // in the run's from the start of the row; a line feed goes out in the
+    // terminal's own colours.
     void Write(const std::string& text, uint8_t attribute) override {
         const std::string colours = width_ > 0 ? Sgr(attribute) : "";
-        if (!colours.empty()) CutShort();
-        bytes_ += colours;
-        bytes_ += text;
-        for (char c : text) Move(static_cast<uint8_t>(c));
-        if (!colours.empty()) {
-            CutShort();
-            bytes_ += "\x1b[0m";
+        if (colours.empty()) {
+            bytes_ += text;
+            for (char c : text) Move(static_cast<uint8_t>(c));
+            return;
         }
+        CutShort();
+        bytes_ += colours;
+        std::string character;
+        auto put = [&] {
+            if (wrapped_) {
+                bytes_ += "\x1b[0m" + character + "\r" + colours + character;
+            } else if (character[0] >= '\n' && character[0] <= '\f') {
+                bytes_ += "\x1b[0m" + character + colours;
+            } else {
+                bytes_ += character;
+            }
+            character.clear();
+        };
+        for (char c : text) {
+            const uint8_t byte = static_cast<uint8_t>(c);
+            if (missing_ > 0 && (byte < low_ || byte > high_)) {
+                CutShort();
+                put();
+            }
+            wrapped_ = false;
+            character += c;
+            Move(byte);
+            if (missing_ == 0) put();
+        }
+        if (!character.empty()) {
+            CutShort();
+            put();
+        }
+        bytes_ += "\x1b[0m";
     }
 
     void Control(uint8_t byte) override {
@@ -554,6 +583,7 @@ class ByteOutput : public Output {
         } else if (c >= 0x80 || (c >= 0x20 && c != 0x7F)) {
             Advance(1);
         } else {
+            if (c == '\r' || c == '\n' || c == '\b' || c == '\t') full_ = false;
             MoveInFile(c);
             if (column_ >= width_) column_ = width_ - 1;
         }
@@ -577,11 +607,15 @@ class ByteOutput : public Output {
         Advance(1);
     }
 
+    // A row that is full waits: the next character goes to the next row
+    // first, as does one too wide for what is left of it.
     void Advance(uint32_t cells) {
         if (cells == 0) return;
+        wrapped_ = full_ || column_ + cells > width_;
         if (column_ + cells > width_) column_ = 0;
         column_ += cells;
-        if (column_ >= width_) column_ = 0;
+        full_ = column_ >= width_;
+        if (full_) column_ = 0;
     }
 
     std::string& bytes_;
@@ -594,6 +628,8 @@ class ByteOutput : public Output {
     uint32_t codePoint_ = 0;
     uint8_t low_ = 0x80;
     uint8_t high_ = 0xBF;
+    bool full_ = false;
+    bool wrapped_ = false;
 };
 
 }  // namespace
@@ -608,6 +644,7 @@ void Clear(Screen& screen, int width, int height, int x, int y, uint16_t own, Co
     screen.x = x;
     screen.y = y;
     screen.own = own;
+    screen.ink = own;
     screen.kind = kind;
     screen.pending = false;
     screen.held.clear();

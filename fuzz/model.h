@@ -53,14 +53,18 @@ struct Console {
     // Japanese, code page 932, laid out as the console host does; it keeps
     // a lead byte that ends a write for the next one.
     bool doubleByte = false;
+    // In virtual-terminal mode because the program turned it on: then a row
+    // that a write filled wraps once the write ends, as without the mode.
+    bool switched = false;
 };
 
-// A console screen buffer under processed output. Characters, blanks and
-// new rows take the console's own attribute.
+// A console screen buffer under processed output. Characters and blanks
+// take `ink`, the console's own attribute but while a write in
+// virtual-terminal mode sets its colours; new rows take the console's own.
 struct Screen {
     int width, height;
     int x, y;  // the cursor
-    uint16_t own;
+    uint16_t own, ink;
     Console kind;
     bool pending;             // a full row waits for the next character to wrap
     std::string held;         // a lead byte that ended the last write

@@ -117,7 +117,7 @@ int RunCommandLine() {
     const unsigned char* position = FindArgumentText();
     if (const unsigned char* reply = ReplyTo(position)) {
         WriteReply(reply, writer);
-        writer.FlushPending();
+        writer.Close();
         return 0;
     }
     for (;;) {
@@ -137,6 +137,6 @@ int RunCommandLine() {
         }
         if (!more) break;
     }
-    writer.FlushPending();
+    writer.Close();
     return 0;
 }

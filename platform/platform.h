@@ -67,8 +67,21 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
 // runs, reads bytes of 0x80 and above; 0 when it cannot be told. The writer
 // asks it only when such a byte is written.
 DWORD GetConsoleOutputCP();
-// The console's output mode; asked once, at the start, on a console.
+// The console's output mode; asked once, at the start, on a console. A
+// console that takes ENABLE_VIRTUAL_TERMINAL_PROCESSING but shows escape
+// sequences as text (Wine's) has the flag left out of what is reported.
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
+// Turns virtual-terminal processing on for the rest of the run on the
+// console `handle`, whose output mode `mode` lacks it, and returns whether
+// the console took it; a console that would not act on it (one that
+// GetConsoleMode leaves the flag out for, one before Windows 10) refuses.
+// Once it is on, `mode` is given back by RestoreConsoleMode, or, when the
+// process is stopped first (Ctrl+C, Ctrl+Break, its window closed), before
+// it ends; from then on no WriteConsoleA is carried out, so no escape
+// sequence can reach a console that would show it as text.
+BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode);
+// Gives the console back the mode TurnOnVirtualTerminal changed, if it did.
+void RestoreConsoleMode();
 // The command line, NUL-terminated, in the bytes the console shows: on
 // Windows the UTF-16 line encoded in the console's output code page
 // (wide_command_line.h), on POSIX the terminal's bytes as they came.

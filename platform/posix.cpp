@@ -72,6 +72,10 @@ DWORD GetConsoleOutputCP() { return CP_UTF8; }
 
 BOOL GetConsoleMode(HANDLE, DWORD*) { return 0; }
 
+BOOL TurnOnVirtualTerminal(HANDLE, DWORD) { return 0; }
+
+void RestoreConsoleMode() {}
+
 // A terminal or a pipe may take fewer bytes than asked, or be interrupted
 // by a signal: go on until all are written or the output fails for good.
 // An output that another program set to non-blocking (the flag belongs to

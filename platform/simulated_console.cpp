@@ -19,6 +19,13 @@ namespace {
 // Any recognisable value will do; the program never looks inside a handle.
 platform::HANDLE const kOutputHandle = reinterpret_cast<platform::HANDLE>(0x5100);
 
+}  // namespace
+
+// The backend's side forgets the mode it changed (below).
+void ForgetSwitchedMode();
+
+namespace {
+
 std::string Coordinate(platform::COORD c) {
     return "(" + std::to_string(c.X) + "," + std::to_string(c.Y) + ")";
 }
@@ -81,6 +88,11 @@ std::string Describe(const Call& call) {
         case Op::GetConsoleMode:
             out = "GetConsoleMode";
             break;
+        case Op::SetConsoleMode:
+            out = "SetConsoleMode(0x" + Hex(static_cast<uint16_t>(call.value)) + ")";
+            break;
+        case Op::SetConsoleCtrlHandler:
+            return "SetConsoleCtrlHandler";
         case Op::WriteFile:
             out = "WriteFile " + Quoted(call.bytes);
             if (call.reservedPointer) out += " with an overlapped pointer";
@@ -112,7 +124,12 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     defaultAttribute_ = ownAttribute;
     pushes_ = 0;
     redirected_ = false;
-    virtualTerminal_ = false;
+    mode_ = 0x3;
+    ForgetSwitchedMode();
+    takesVirtualTerminal_ = false;
+    handler_ = nullptr;
+    stopAt_ = 0;
+    ended_ = false;
     pseudoConsole_ = false;
     wrapPending_ = false;
     codePage_ = 437;
@@ -217,7 +234,7 @@ void Console::Put(uint32_t character) {
     cells_[Index(cursor_.X, cursor_.Y)] = Cell{character, ownAttribute_, 0, callCount_};
     if (cursor_.X + 1 < width_) {
         ++cursor_.X;
-    } else if (virtualTerminal_) {
+    } else if (VirtualTerminal()) {
         wrapPending_ = true;
     } else {
         NextRow();
@@ -330,13 +347,19 @@ bool Sgr(unsigned p, uint16_t defaults, uint16_t& attribute) {
 
 // The escape sequence that begins at bytes[i], an ESC, in virtual-terminal
 // mode: `ESC [ params m` sets the current attribute, `ESC [ # {` pushes it
-// and `ESC [ # }` pops it. Applied, with `i` moved past it, when it is one
+// and `ESC [ # }` pops it, `ESC [ K` blanks the cursor's row from the cursor
+// on in the current attribute. Applied, with `i` moved past it, when it is one
 // of these whole within the write; otherwise nothing happens and false is
 // returned.
 bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
     size_t j = i + 1;
     if (j >= count || bytes[j] != '[') return false;
     ++j;
+    if (j < count && bytes[j] == 'K') {
+        EraseToRowEnd();
+        i = j + 1;
+        return true;
+    }
     if (j + 1 < count && bytes[j] == '#' && (bytes[j + 1] == '{' || bytes[j + 1] == '}')) {
         if (bytes[j + 1] == '{') {
             if (pushes_ == std::size(pushed_)) {
@@ -363,6 +386,11 @@ bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
     ownAttribute_ = attribute;
     i = j + 1;
     return true;
+}
+
+void Console::EraseToRowEnd() {
+    for (int x = cursor_.X; x < width_; ++x)
+        cells_[Index(x, cursor_.Y)] = Cell{' ', ownAttribute_, 0, 0};
 }
 
 // Virtual-terminal output: escape sequences, controls and text.
@@ -612,7 +640,7 @@ void Console::Join(uint32_t mark) {
 // character of no width that is no control) none.
 void Console::ShowCharacter(uint32_t c) {
     if (c < 0x80) {
-        if (virtualTerminal_) {
+        if (VirtualTerminal()) {
             Act(static_cast<unsigned char>(c));
         } else {
             Show(static_cast<unsigned char>(c));
@@ -664,7 +692,7 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     bytesWritten_ += count;
     const bool console = IsConsole(handle);
     if (console) {
-        if (virtualTerminal_) {
+        if (VirtualTerminal()) {
             ShowVirtualTerminal(bytes, count);
         } else if (IsDoubleByte(codePage_)) {
             ShowDoubleByte(bytes, count);
@@ -733,8 +761,36 @@ platform::DWORD Console::GetConsoleOutputCP() {
 bool Console::GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode) {
     Report(Log(Op::GetConsoleMode, handle));
     if (!IsConsole(handle)) return false;
-    *mode = 0x3 | (virtualTerminal_ ? platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
+    *mode = mode_;
     return true;
+}
+
+bool Console::SetConsoleMode(platform::HANDLE handle, platform::DWORD mode) {
+    Call& call = Log(Op::SetConsoleMode, handle);
+    call.value = mode;
+    Report(call);
+    if (!IsConsole(handle)) return false;
+    if ((mode & ~0x1Fu) != 0) return false;
+    if ((mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 && !takesVirtualTerminal_ &&
+        layout_ != Layout::kWine) {
+        return false;
+    }
+    mode_ = mode;
+    return true;
+}
+
+bool Console::SetConsoleCtrlHandler(HandlerRoutine handler, bool add) {
+    Report(Log(Op::SetConsoleCtrlHandler, kOutputHandle));
+    if (add) handler_ = handler;
+    return true;
+}
+
+bool Console::Ended() {
+    if (stopAt_ != 0 && callCount_ + 1 >= stopAt_) {
+        stopAt_ = 0;
+        if (handler_ == nullptr || handler_(stopEvent_) == 0) ended_ = true;
+    }
+    return ended_;
 }
 
 platform::DWORD Console::GetTerminalWidth(platform::HANDLE handle) {
@@ -787,56 +843,110 @@ Console& TheConsole() {
 
 }  // namespace simulated
 
+// The backend's side, as the Windows backend has it: the mode it changed and
+// gives back, also from the stop handler, and Wine's console told apart
+// (there by the layout), whose virtual-terminal flag is not reported and
+// not set. A call after the process has ended is not made.
+namespace {
+
+using simulated::TheConsole;
+
+// The mode the backend changed and is to give back.
+platform::HANDLE switchedHandle;
+platform::DWORD modeBefore;
+bool switched;
+
+void GiveModeBack() {
+    if (switched) TheConsole().SetConsoleMode(switchedHandle, modeBefore);
+    switched = false;
+}
+
+platform::BOOL OnStop(platform::DWORD) {
+    GiveModeBack();
+    return 0;
+}
+
+bool Ended() { return TheConsole().Ended(); }
+
+}  // namespace
+
+void simulated::ForgetSwitchedMode() { switched = false; }
+
 namespace platform {
 
-HANDLE GetStdHandle(DWORD nStdHandle) { return simulated::TheConsole().GetStdHandle(nStdHandle); }
+HANDLE GetStdHandle(DWORD nStdHandle) {
+    return Ended() ? nullptr : TheConsole().GetStdHandle(nStdHandle);
+}
 
 BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INFO* info) {
-    return simulated::TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info) ? 1 : 0;
+    if (Ended()) return 0;
+    return TheConsole().GetConsoleScreenBufferInfo(hConsoleOutput, info) ? 1 : 0;
 }
 
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
                    void* reserved) {
-    return simulated::TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written, reserved)
-               ? 1
-               : 0;
+    if (Ended()) return 0;
+    return TheConsole().WriteConsoleA(hConsoleOutput, buffer, count, written, reserved) ? 1 : 0;
 }
 
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written) {
-    return simulated::TheConsole().WriteConsoleOutputAttribute(hConsoleOutput, attributes, length,
-                                                               writeCoord, written)
+    if (Ended()) return 0;
+    return TheConsole().WriteConsoleOutputAttribute(hConsoleOutput, attributes, length, writeCoord,
+                                                    written)
                ? 1
                : 0;
 }
 
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
-    return simulated::TheConsole().WriteFile(hFile, buffer, count, written, overlapped) ? 1 : 0;
+    if (Ended()) return 0;
+    return TheConsole().WriteFile(hFile, buffer, count, written, overlapped) ? 1 : 0;
 }
 
-DWORD GetConsoleOutputCP() { return simulated::TheConsole().GetConsoleOutputCP(); }
+DWORD GetConsoleOutputCP() { return Ended() ? 0 : TheConsole().GetConsoleOutputCP(); }
 
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
-    return simulated::TheConsole().GetConsoleMode(hConsoleHandle, mode) ? 1 : 0;
+    if (Ended() || !TheConsole().GetConsoleMode(hConsoleHandle, mode)) return 0;
+    if (TheConsole().OnWine()) *mode &= ~ENABLE_VIRTUAL_TERMINAL_PROCESSING;
+    return 1;
 }
 
-DWORD GetTerminalWidth(HANDLE handle) { return simulated::TheConsole().GetTerminalWidth(handle); }
+BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
+    if (Ended() || TheConsole().OnWine()) return 0;
+    switchedHandle = handle;
+    modeBefore = mode;
+    switched = false;
+    TheConsole().SetConsoleCtrlHandler(OnStop, true);
+    if (Ended()) return 0;
+    switched = TheConsole().SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    return switched ? 1 : 0;
+}
+
+void RestoreConsoleMode() {
+    if (!Ended()) GiveModeBack();
+}
+
+DWORD GetTerminalWidth(HANDLE handle) {
+    return Ended() ? 0 : TheConsole().GetTerminalWidth(handle);
+}
 extern const bool kHasTerminals = true;
 
 const char* GetCommandLineA() {
-    simulated::Console& console = simulated::TheConsole();
+    if (Ended()) return "";
+    simulated::Console& console = TheConsole();
     return console.Typed() ? EncodeCommandLine() : console.GetCommandLineA();
 }
 
-const uint16_t* GetCommandLineW() { return simulated::TheConsole().GetCommandLineW(); }
+const uint16_t* GetCommandLineW() { return TheConsole().GetCommandLineW(); }
 
 int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
                         int size) {
-    return simulated::TheConsole().WideCharToMultiByte(codePage, flags, wide, units, bytes, size);
+    return TheConsole().WideCharToMultiByte(codePage, flags, wide, units, bytes, size);
 }
 
 void ExitProcess(unsigned exitCode) {
-    simulated::TheConsole().ExitProcess(exitCode);
+    if (Ended()) exit(static_cast<int>(exitCode));
+    TheConsole().ExitProcess(exitCode);
     abort();
 }
 

@@ -48,6 +48,8 @@ enum class Op {
     WriteFile,
     GetConsoleOutputCP,
     GetConsoleMode,
+    SetConsoleMode,
+    SetConsoleCtrlHandler,
     GetTerminalWidth,
     GetCommandLineA,
     GetCommandLineW,
@@ -59,6 +61,7 @@ struct Call {
     Op op;
     uint64_t number;                   // 1 for the first call since Reset, counting every call
     uint32_t value;                    // GetStdHandle: which handle; ExitProcess: the code;
+                                       // SetConsoleMode: the mode;
                                        // WideCharToMultiByte: the code page
     uint32_t flags;                    // WideCharToMultiByte: the flags
     bool foreignHandle;                // passed a handle other than the console's output
@@ -144,13 +147,42 @@ class Console {
     // Colour sequences (SGR with the colours of 16, and pushing and popping
     // the attribute) set the current attribute, which text, the blank before
     // a wide character that does not fit and rows scrolled in then take.
+    // `ESC [ K` blanks the rest of the cursor's row in it.
     // CR, LF, VT, FF and BS move the cursor and drop a pending wrap, a TAB
     // only moves it, SUB shows U+2426, and the other controls and DEL are
     // dropped. Any other escape sequence is shown as text, ESC as a cell of
     // 0x1B.
-    void SetVirtualTerminal(bool on) { virtualTerminal_ = on; }
+    // As Wine's console does, a console laid out as Wine lays it out takes
+    // the mode and reports it, but shows sequences as text and wraps at
+    // once.
+    void SetVirtualTerminal(bool on) {
+        mode_ = on ? mode_ | platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING
+                   : mode_ & ~platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING;
+    }
     // The same switch, by the name of what it first did.
     void SetDeferredWrap(bool deferred) { SetVirtualTerminal(deferred); }
+    // Whether SetConsoleMode takes virtual-terminal processing, as the
+    // console host has since Windows 10; after Reset it refuses, as the
+    // ones before did (Wine's takes it whatever this says).
+    void SetTakesVirtualTerminal(bool takes) { takesVirtualTerminal_ = takes; }
+    // The output mode: processed output and wrapping at the end of a row,
+    // and virtual-terminal processing when it is on.
+    platform::DWORD Mode() const { return mode_; }
+    // Stops the program just before its call number `call` (Call::number),
+    // as Ctrl+C (event 0), Ctrl+Break (1) or closing the window (2) does:
+    // the handler the program set, if any, runs then, between two of its
+    // calls as a thread of its own would, and once it has passed the event
+    // on the process ends; none of the program's calls after that is
+    // carried out or logged.
+    void StopBefore(uint64_t call, platform::DWORD event = 0) {
+        stopAt_ = call;
+        stopEvent_ = event;
+    }
+    // Whether the process has been stopped; a stop that is due is delivered
+    // first. The backend asks before each call.
+    bool Ended();
+    // Whether this console is Wine's, which the backend tells apart.
+    bool OnWine() const { return layout_ == Layout::kWine; }
     // A pseudo-console stands between the program and the terminal: there,
     // WriteConsoleOutputAttribute writes its cells back as it read them, a
     // UTF-16 code unit each, so a cell whose text needs more (a character
@@ -209,6 +241,9 @@ class Console {
                    platform::DWORD* written, void* overlapped);
     platform::DWORD GetConsoleOutputCP();
     bool GetConsoleMode(platform::HANDLE handle, platform::DWORD* mode);
+    bool SetConsoleMode(platform::HANDLE handle, platform::DWORD mode);
+    using HandlerRoutine = platform::BOOL (*)(platform::DWORD event);
+    bool SetConsoleCtrlHandler(HandlerRoutine handler, bool add);
     platform::DWORD GetTerminalWidth(platform::HANDLE handle);
     const char* GetCommandLineA();
     const uint16_t* GetCommandLineW();
@@ -233,12 +268,18 @@ class Console {
     void Show(unsigned char c);
     void Act(unsigned char c);
     bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
+    void EraseToRowEnd();
     void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
     void ShowDoubleByte(const unsigned char* bytes, size_t count);
     void ShowCharacter(uint32_t codePoint);
     void Join(uint32_t mark);
     void Put(uint32_t character);
     void NextRow();
+    // Whether output acts on escape sequences and defers the wrap.
+    bool VirtualTerminal() const {
+        return (mode_ & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 &&
+               layout_ != Layout::kWine;
+    }
 
     int width_ = 0;
     int height_ = 0;
@@ -251,7 +292,12 @@ class Console {
     uint16_t pushed_[10] = {};
     size_t pushes_ = 0;
     bool redirected_ = false;
-    bool virtualTerminal_ = false;
+    platform::DWORD mode_ = 0x3;
+    bool takesVirtualTerminal_ = false;
+    HandlerRoutine handler_ = nullptr;
+    uint64_t stopAt_ = 0;
+    platform::DWORD stopEvent_ = 0;
+    bool ended_ = false;
     bool pseudoConsole_ = false;
     bool wrapPending_ = false;
     uint32_t codePage_ = 437;

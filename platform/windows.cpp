@@ -24,11 +24,71 @@ BOOL GetConsoleScreenBufferInfo(HANDLE hConsoleOutput, CONSOLE_SCREEN_BUFFER_INF
                                         reinterpret_cast<::CONSOLE_SCREEN_BUFFER_INFO*>(info));
 }
 
+namespace {
+
+// The console whose mode the program changed, and the mode to give back.
+// Set before the stop handler can run, and read under `busy`.
+HANDLE switchedHandle;
+DWORD modeBefore;
+bool switched;
+// Taken around every console write and every change of the mode: a stop
+// handler, which runs on a thread of its own, waits for a write in flight
+// and then keeps it, so no write follows the mode it gives back.
+long busy;
+
+void Take() {
+    while (__atomic_exchange_n(&busy, 1, __ATOMIC_ACQUIRE) != 0) __builtin_ia32_pause();
+}
+void Give() { __atomic_store_n(&busy, 0, __ATOMIC_RELEASE); }
+
+void GiveModeBack() {
+    if (switched) ::SetConsoleMode(switchedHandle, modeBefore);
+    switched = false;
+}
+
+// Ctrl+C, Ctrl+Break, the window closed: the mode goes back, and the
+// default handler, which FALSE passes the event on to, ends the process.
+BOOL WINAPI OnStop(::DWORD) {
+    Take();
+    GiveModeBack();
+    return FALSE;
+}
+
+// Wine's console takes the virtual-terminal flag and shows sequences as
+// text; its ntdll, and no Windows', exports wine_get_version. Told once,
+// when the mode is first asked, which comes before any change of it.
+bool onWine;
+// With the code: the program then has no read-only data of its own.
+[[gnu::section(".text$wine")]] const char kNtdll[] = "ntdll";
+[[gnu::section(".text$wine")]] const char kWineVersion[] = "wine_get_version";
+
+}  // namespace
+
 BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD* written,
                    void* reserved) {
-    return ::WriteConsoleA(hConsoleOutput, buffer, count, reinterpret_cast<::DWORD*>(written),
-                           reserved);
+    Take();
+    const BOOL done = ::WriteConsoleA(hConsoleOutput, buffer, count,
+                                      reinterpret_cast<::DWORD*>(written), reserved);
+    Give();
+    return done;
 }
+
+// The handler comes first, and the mode is changed under `busy`: a stop
+// from then on finds the mode it is to give back.
+BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
+    if (onWine) return 0;
+    switchedHandle = handle;
+    modeBefore = mode;
+    ::SetConsoleCtrlHandler(OnStop, TRUE);
+    Take();
+    switched = ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    Give();
+    return switched ? 1 : 0;
+}
+
+// No write follows at the end of a run, and a stop handler that gives the
+// mode back meanwhile gives back the same.
+void RestoreConsoleMode() { GiveModeBack(); }
 
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written) {
@@ -40,7 +100,10 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
 DWORD GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
 
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
-    return ::GetConsoleMode(hConsoleHandle, reinterpret_cast<::DWORD*>(mode));
+    const BOOL done = ::GetConsoleMode(hConsoleHandle, reinterpret_cast<::DWORD*>(mode));
+    onWine = ::GetProcAddress(::GetModuleHandleA(kNtdll), kWineVersion) != nullptr;
+    if (onWine) *mode &= ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    return done;
 }
 
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   host      unit tests on the simulated console; the native program in
-#             pipes, files and tmux; the manual page, the install and the
-#             .deb and .tar.gz packages
+#             pipes, files, tmux and xterm.js; the manual page, the install
+#             and the .deb and .tar.gz packages
 #   sanitize  the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   colortext.exe, checked for its imports, flags and size, and
 #             run end to end in Wine's console (installed here when missing);
@@ -18,7 +18,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux \
-    unicode-data python3 git || exit 1
+    unicode-data python3 git nodejs || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
 # The manual page and the packages: lint, render, build and check them.

@@ -142,7 +142,8 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
         {"TabFromAFullRow", "abcdefg\t", 16, 16, 8, 9, true},
         {"TabToTheLastColumn", "abc\t", 8, 8, 8, 8, false},
         {"Bell", "a\a", 4, 4, 4, 4, false},
-        {"Delete", "a\x7F", 4, 4, 4, -1, false},
+        {"Delete", "a\x7F", 4, 4, 4, 4, false},
+        {"IgnoredControlAndSubstitute", "a\x01\x1A", 4, 4, 4, 5, false},
         {"Escape", "a\x1b", 4, 4, 4, -1, false},
         {"Accent", "\xC3\xA9", 5, 4, 4, -1, false},
         {"Wide", "\xE4\xB8\xAD", 6, 4, 5, -1, false},
@@ -154,12 +155,11 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
             file.LayOut(Bytes(r.bytes), Size(r.bytes), utf8, nullptr);
             EXPECT_EQ(file.column, utf8 ? r.fileUtf8 : r.file) << r.name;
         }
-        TerminalColumn terminal = {3, 10, 0, 0, 0, 0};
+        TerminalColumn terminal = {3, 10, 0, 0, 0, 0, false, false};
         terminal.LayOut(Bytes(r.bytes), Size(r.bytes), kinds);
         EXPECT_EQ(terminal.column, r.terminal) << r.name;
-        ConsoleColumn console = {3, 10, false, true, 0};
+        ConsoleColumn console = {3, 10, false, true};
         console.LayOut(Bytes(r.bytes), Size(r.bytes), kinds, true);
-        console.Settle();
         EXPECT_EQ(console.known ? console.column : -1, r.console) << r.name;
         if (console.known) {
             EXPECT_EQ(console.pending, r.pending) << r.name;

@@ -28,6 +28,9 @@ struct Kind {
     bool virtualTerminal;
     // The console host under a pseudo-console, as in Windows Terminal.
     bool pseudoConsole = false;
+    // SetConsoleMode takes virtual-terminal processing (Windows 10 on);
+    // the consoles without it refuse, as older ones do.
+    bool takesTheMode = false;
 };
 
 const Kind kKinds[] = {
@@ -37,6 +40,11 @@ const Kind kKinds[] = {
     {"Utf8ConsoleHostVirtualTerminal", 65001, Layout::kConsoleHost, true},
     {"Utf8Wine", 65001, Layout::kWine, false},
     {"PseudoConsoleVirtualTerminal", 65001, Layout::kConsoleHost, true, true},
+    // The mode off at the start, and turned on for the run.
+    {"LegacySwitched", 437, Layout::kConsoleHost, false, false, true},
+    {"PseudoConsoleSwitched", 65001, Layout::kConsoleHost, false, true, true},
+    // Wine's console with the mode on, which it shows sequences under as text.
+    {"Utf8WineWithTheMode", 65001, Layout::kWine, true},
 };
 
 // The double-byte code pages of Japan, China and Korea, laid out as the
@@ -71,6 +79,7 @@ Console& FreshConsoleOf(const Kind& kind, int width, int height, int x, int y) {
     console.SetCodePage(kind.codePage, kind.layout);
     console.SetDeferredWrap(kind.virtualTerminal);
     console.SetPseudoConsole(kind.pseudoConsole);
+    console.SetTakesVirtualTerminal(kind.takesTheMode);
     return console;
 }
 
@@ -107,10 +116,12 @@ TEST_P(OnEveryKindOfConsole, ColoursExactlyTheCellsOfEachRun) {
     for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.name);
         Console& console = FreshConsoleOf(kind, c.width, c.height, c.x, c.y);
+        const platform::DWORD mode = console.Mode();
         const std::vector<std::string> calls =
             RunProgram(c.doubleByte ? Encoded(c.arguments, kind.codePage) : c.arguments);
         EXPECT_EQ(CheckRunInvariants(console, 0x2E), "");
         EXPECT_EQ(CheckColouredCells(console, 0x2E), "");
+        EXPECT_EQ(console.Mode(), mode);
         int codePages = 0, modes = 0;
         for (const std::string& call : calls) {
             codePages += call == "GetConsoleOutputCP";
@@ -256,18 +267,40 @@ TEST(OnEveryKindOfConsole, RunEndingInTheLastColumnIsColouredInBand) {
 
 // Under a pseudo-console, recolouring reads each cell back as one UTF-16
 // code unit: a character above U+FFFF and a letter with a combining mark
-// come back as U+FFFD. In-band colour rewrites no cell.
+// come back as U+FFFD. In-band colour rewrites no cell, also where the
+// program turns the mode on; only a console that refuses it is recoloured.
 TEST(OnEveryKindOfConsole, PseudoConsoleLosesCharactersOnlyWhenRecoloured) {
     const struct {
-        bool virtualTerminal;
+        bool virtualTerminal, takesTheMode;
         const char* row0;
-    } cases[] = {{false, "\xEF\xBF\xBD deployed \xEF\xBF\xBD"},
-                 {true, "\xF0\x9F\x9A\x80 deployed e\xCC\x81"}};
+    } cases[] = {{false, false, "\xEF\xBF\xBD deployed \xEF\xBF\xBD"},
+                 {true, false, "\xF0\x9F\x9A\x80 deployed e\xCC\x81"},
+                 {false, true, "\xF0\x9F\x9A\x80 deployed e\xCC\x81"}};
     for (const auto& c : cases) {
         Console& console = FreshConsoleOf(kKinds[5], 40, 3, 0, 0);
         console.SetDeferredWrap(c.virtualTerminal);
+        console.SetTakesVirtualTerminal(c.takesTheMode);
         RunProgram("/0A \"\xF0\x9F\x9A\x80 deployed e\xCC\x81\" 13 10");
         EXPECT_EQ(console.RowText(0).substr(0, std::string(c.row0).size()), c.row0);
+        EXPECT_EQ(console.RowAttributes(0), "0A*13 2E*27");
+        EXPECT_EQ(console.Mode(), c.virtualTerminal ? 0x7u : 0x3u);
+    }
+}
+
+// Stopped before any of its calls, by Ctrl+C, Ctrl+Break or the window
+// closing, the program leaves the mode as it found it, no escape sequence
+// shown as text and the console in its own colours.
+TEST(OnEveryKindOfConsole, StopGivesTheModeBack) {
+    const std::string arguments = "/1F \"Hello\" 13 10 /4E 66*30 /07 \"x\"";
+    for (uint64_t call = 1; call < 30; ++call) {
+        Console& console = FreshConsoleOf(kKinds[6], 20, 3, 0, 2);
+        console.StopBefore(call, static_cast<platform::DWORD>(call % 3));
+        RunProgram(arguments);
+        EXPECT_EQ(console.Mode(), 0x3u) << call;
+        EXPECT_EQ(console.OwnAttribute(), 0x2E) << call;
+        for (int y = 0; y < console.Height(); ++y) {
+            EXPECT_EQ(console.RowText(y).find('\x1b'), std::string::npos) << call;
+        }
     }
 }
 

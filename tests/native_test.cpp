@@ -202,8 +202,12 @@ TEST(NativeProgram, WritesToATerminalAsWideAsItSays) {
         {"narrow", "xterm", 20, {"65*25", "/0C", "9", "\"x\""}, letters + red + "   x" + off},
         {"wide", "xterm", 80, {"65*25", "/0C", "9", "\"x\""}, letters + red + "       x" + off},
         // The tenth raw tab reaches column 80 and stops in the last one, 79
-        // of the 80 taken for none.
-        {"none", "xterm", 0, {"\"a\"", "9*10", "/0C", "9", "\"x\""}, "a" + tabs + red + " x" + off},
+        // of the 80 taken for none; x wraps in the terminal's own colours.
+        {"none",
+         "xterm",
+         0,
+         {"\"a\"", "9*10", "/0C", "9", "\"x\""},
+         "a" + tabs + red + " " + off + "x\r" + red + "x" + off},
     };
     for (const auto& c : cases) {
         Outcome outcome = RunOnTerminal(c.arguments, c.term, c.columns);

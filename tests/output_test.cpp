@@ -208,21 +208,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "\x1b[91merr\x1b[0m ok"},
         OutputCase{"EveryRunIsResetAfterIt", 80, "/4E \"a\" 13 10 \"b\"",
                    "\x1b[93;41ma\x1b[0m\r\n\x1b[93;41mb\x1b[0m"},
+        // A line feed goes out in the terminal's own colours: a row it
+        // scrolls in takes no colour of the run.
         OutputCase{"ControlsInTheRunStayInside", 80, "/1F \"a\" 10*2 \"b\"",
-                   "\x1b[97;44ma\n\nb\x1b[0m"},
+                   "\x1b[97;44ma\x1b[0m\n\x1b[97;44m\x1b[0m\n\x1b[97;44mb\x1b[0m"},
         // 25 letters on a 20-column terminal end in column 5: 3 blanks to 8.
         OutputCase{"ColumnWrapsAtTheWidth", 20, "65*25 /0C 9 \"x\"",
                    std::string(25, 'A') + "\x1b[91m   x\x1b[0m"},
         // Raw tabs stop in the last column, 19: 5 blanks to the next stop.
         OutputCase{"RawTabStopsAtTheLastColumn", 20, "\"abc\" 9*3 /0C 9 \"x\"",
-                   "abc\t\t\t\x1b[91m     x\x1b[0m"},
+                   "abc\t\t\t\x1b[91m \x1b[0m \r\x1b[91m    x\x1b[0m"},
         OutputCase{"RawControlBytesInARunMoveTheColumn", 80, "/0C \"ab\rc\bd\" /0A 9 \"x\"",
                    "\x1b[91mab\rc\bd\x1b[0m\x1b[92m       x\x1b[0m"},
         OutputCase{"OtherControlBytesAndDeleteStayPut", 80, "\"a\x01\x1b\" 127 /0C 9 \"x\"",
                    "a\x01\x1b\x7f\x1b[91m       x\x1b[0m"},
         // Column 16 of 20 after the raw tabs: 8 blanks to the next stop.
         OutputCase{"RawTabsInARunGoToTheirStops", 20, "\"a\" 9*2 /0C 9 \"x\"",
-                   "a\t\t\x1b[91m        x\x1b[0m"},
+                   "a\t\t\x1b[91m    \x1b[0m \r\x1b[91m    x\x1b[0m"},
         OutputCase{"BackspaceStopsAtColumnZero", 80, "\"\bab\" /0C 9 \"x\"",
                    "\bab\x1b[91m      x\x1b[0m"},
         OutputCase{"BlankCodeStaysInTheColouredRun", 80, "/1F \"a\" 32 \"b\"",
@@ -276,8 +278,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Text past the storage goes out in pieces, each wrapped in its colours.
 TEST(NotAConsole, LongRunsAreWrappedPieceByPiece) {
+    // So wide that no row wraps.
     simulated::Console& console = FreshConsole();
-    console.SetTerminal(80);
+    console.SetTerminal(6000);
     RunProgram("/1F \"" + std::string(5000, 'y') + "\"");
     const std::string on = "\x1b[97;44m", off = "\x1b[0m";
     EXPECT_EQ(console.Written(),
@@ -286,7 +289,7 @@ TEST(NotAConsole, LongRunsAreWrappedPieceByPiece) {
     // A character that the full storage would cut goes out whole with the
     // next piece, never split by the reset and the colours between them.
     console = FreshConsole();
-    console.SetTerminal(80);
+    console.SetTerminal(6000);
     RunProgram("/1F \"" + Repeated("\xE4\xB8\xAD", 1366) + "\"");
     EXPECT_EQ(console.Written(),
               on + Repeated("\xE4\xB8\xAD", 1365) + off + on + "\xE4\xB8\xAD" + off);

@@ -44,8 +44,8 @@ inline std::vector<std::string> RunProgram(const std::string& arguments) {
 class Expect {
   public:
     Expect()
-        : calls_{"GetStdHandle(-11)", "GetConsoleScreenBufferInfo", "GetConsoleMode",
-                 "GetCommandLineA"} {}
+        : calls_{"GetStdHandle(-11)",     "GetConsoleScreenBufferInfo", "GetConsoleMode",
+                 "SetConsoleCtrlHandler", "SetConsoleMode(0x07)",       "GetCommandLineA"} {}
 
     // Text written, the cursor read back, then its cells recoloured from (x, y).
     Expect& Flush(const std::string& text, uint16_t attribute, int x, int y) {
@@ -122,9 +122,9 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
     const std::vector<simulated::Call>& calls = console.Calls();
     for (size_t i = 0; i < calls.size(); ++i) {
         const simulated::Call& call = calls[i];
-        // A run in virtual-terminal mode comes with four colour sequences.
-        const size_t sequences = InBandAttribute(call.bytes) >= 0 ? 28 : 0;
-        if (call.op == simulated::Op::WriteConsoleA && call.bytes.size() > 4096 + sequences) {
+        // A run in virtual-terminal mode comes with colour sequences.
+        if (call.op == simulated::Op::WriteConsoleA && InBandAttribute(call.bytes) < 0 &&
+            call.bytes.size() > 4096) {
             return "call " + std::to_string(i) + " writes " + std::to_string(call.bytes.size()) +
                    " bytes at once";
         }
@@ -155,9 +155,9 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
 // a character in (or left blank before a wide character that did not fit)
 // carries the attribute of that write's recolouring, or in virtual-terminal
 // mode of its colour sequence, and, when no run held control bytes, every
-// other cell still has the console's own attribute, but for the blanks of
-// rows that a run in virtual-terminal mode scrolled in, which take its
-// colour. A run with control bytes may colour over any cell.
+// other cell still has the console's own attribute, the blanks of rows
+// that a run scrolled in too. A run with control bytes may colour over any
+// cell.
 // Needs the whole log. Returns a description of the first cell that breaks
 // this.
 inline std::string CheckColouredCells(const simulated::Console& console, uint16_t ownAttribute) {
@@ -167,14 +167,17 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
     // A run that holds control bytes is coloured a cell a byte from where
     // it began, over whatever is there.
     std::vector<int> controlColours;
-    std::vector<int> blankColours;
+    std::vector<int> unknownColours;
+    bool several = false;
     for (size_t i = 0; i < calls.size(); ++i) {
         const int inBand =
             calls[i].op == simulated::Op::WriteConsoleA ? InBandAttribute(calls[i].bytes) : -1;
-        if (inBand >= 0) {
-            colourOf[calls[i].number] = inBand;
-            blankColours.push_back(inBand);
-        }
+        if (inBand >= 0) colourOf[calls[i].number] = inBand;
+        // Characters of several bytes take cells only the console knows: a
+        // row such a run, or one after it, scrolls in by more than the
+        // cursor tells keeps its colour in the blanks behind it.
+        for (char c : calls[i].bytes) several = several || static_cast<unsigned char>(c) >= 0x80;
+        if (inBand >= 0 && several && console.CodePage() != 437) unknownColours.push_back(inBand);
         if (calls[i].op != simulated::Op::WriteConsoleOutputAttribute) continue;
         const size_t write = WriteBefore(calls, i);
         if (write == calls.size()) continue;
@@ -198,8 +201,9 @@ inline std::string CheckColouredCells(const simulated::Console& console, uint16_
             const int want = ours ? colour : ownAttribute;
             bool overlaid = false;
             for (int c : controlColours) overlaid = overlaid || cell.attribute == c;
-            for (int c : blankColours) {
-                overlaid = overlaid || (!ours && cell.character == ' ' && cell.attribute == c);
+            for (int c : unknownColours) {
+                overlaid =
+                    overlaid || (cell.write == 0 && cell.character == ' ' && cell.attribute == c);
             }
             if (cell.attribute != want && !overlaid) {
                 char what[96];
