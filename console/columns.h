@@ -60,10 +60,20 @@ struct TerminalColumn {
 // BS one step back; TAB on to the next stop, no further than the last
 // column and not past a waiting wrap; the other control bytes and DEL,
 // which the console ignores, nowhere. A character of several bytes or an
-// escape sequence leaves it unknown until the console says.
+// escape sequence leaves it unknown until the console says. On a console
+// the program switched to the mode, a filled row wraps before a byte that
+// takes no cell, as it does at once without the mode.
 struct ConsoleColumn {
     int32_t column, width;
     bool pending, known;
+    bool switched;
+
+    // Where the console says the cursor is; `filled`: a row waits to wrap.
+    void Set(int32_t x, bool filled) {
+        column = x;
+        pending = filled;
+        known = true;
+    }
 
     // `multiByte`: bytes of 0x80 and above may make characters of several;
     // one of them makes the column unknown. Text of `kinds` that are all a
@@ -73,7 +83,10 @@ struct ConsoleColumn {
             Place(count);
             return;
         }
-        for (uint32_t i = 0; i < count && known; ++i) Take(bytes[i], multiByte);
+        for (uint32_t i = 0; i < count && known; ++i) {
+            if (switched && pending && !TakesACell(bytes[i], multiByte)) Set(0, false);
+            Take(bytes[i], multiByte);
+        }
     }
     static bool AllCells(uint32_t kinds, bool multiByte) {
         return (kinds & (kControlByte | kDeleteByte)) == 0 &&

@@ -30,13 +30,12 @@ void InBandOutput::OpenTerminal(uint32_t width) {
 // colours its first snapshot reported.
 void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched) {
     counted_ = 0;
-    switched_ = switched;
     terminal_ = TerminalColumn{};
     const int32_t width = first.dwSize.X > 0 ? first.dwSize.X : 1;
     // A cursor that starts in the last column may have a wrap waiting, but
     // not without the mode.
     const int32_t x = first.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width};
+    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width, switched};
     FormatConsoleSgr(first.wAttributes & 0xFF, closing_);
     __builtin_memcpy(closing_ + kConsoleSgrLength, kSgrPop, kSgrPushLength);
     ownLength_ = kConsoleSgrLength;
@@ -132,21 +131,31 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
             continue;
         }
         const uint8_t c = text[i];
-        const bool wraps = at.known && at.pending && ConsoleColumn::TakesACell(c, run.multiByte);
+        const bool cell = ConsoleColumn::TakesACell(c, run.multiByte);
+        const bool wraps = at.known && at.pending && cell;
+        // A control byte after a row the run filled, on a console the
+        // program switched: the row wraps first, as it did at once without
+        // the mode.
+        const bool first = at.known && at.pending && !cell && at.switched;
+        if (first) at.Set(0, false);
         if (at.known) at.Take(c, run.multiByte);
-        const bool feed = static_cast<uint8_t>(c - '\n') < 3;
-        if (wraps || feed) to = Copy(to, closing_, kConsoleSgrLength);
+        const bool own = wraps || first || static_cast<uint8_t>(c - '\n') < 3;
+        if (own) to = Copy(to, closing_, kConsoleSgrLength);
+        if (first) {
+            *to++ = '\r';
+            *to++ = '\n';
+        }
         *to++ = c;
         if (wraps) *to++ = '\r';
-        if (wraps || feed) to = Copy(to, colours, kConsoleSgrLength);
+        if (own) to = Copy(to, colours, kConsoleSgrLength);
         if (wraps) *to++ = c;
     }
     __builtin_memcpy(to, closing_, kConsoleSgrLength + kSgrPushLength);
     to += kConsoleSgrLength + kSgrPushLength;
-    if (switched_ && at.known && at.pending) {
+    if (at.switched && at.known && at.pending) {
         *to++ = '\r';
         *to++ = '\n';
-        at = ConsoleColumn{0, at.width, false, true};
+        at.Set(0, false);
     }
     console_ = at;
     platform::DWORD written;
@@ -203,7 +212,7 @@ uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& sto
     platform::CONSOLE_SCREEN_BUFFER_INFO info{};
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t x = info.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, console_.width, false, true};
+    console_.Set(x, false);
     const uint32_t blanks = 8 - static_cast<uint32_t>(x) % 8;
     if (x + 1 < console_.width) return blanks;
     // The blank fills the last column, or, when a wrap was waiting, goes
@@ -214,6 +223,6 @@ uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& sto
     WriteToConsole(handle, Run{&storage, 1, 0, false, attribute, nullptr});
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const bool filled = info.dwCursorPosition.X == x;
-    console_ = ConsoleColumn{info.dwCursorPosition.X, console_.width, filled, true};
+    console_.Set(info.dwCursorPosition.X, filled);
     return filled ? blanks - 1 : 7;
 }

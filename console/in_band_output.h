@@ -19,7 +19,8 @@
 #include "platform/platform.h"
 
 // Room for a run whose every byte wraps: written twice, with a colour
-// sequence either side and a carriage return.
+// sequence either side and a carriage return (or a control byte after a
+// row the run filled, with a carriage return and a line feed before it).
 constexpr uint32_t kOutputSize =
     (2 * kMaxSgrLength + 3) * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
 
@@ -92,7 +93,6 @@ class InBandOutput {
     // Where the pending text began, once a tab has counted part of it.
     TerminalColumn terminalStart_;
     ConsoleColumn consoleStart_;
-    bool switched_;
     // What gives the output its own colours back, first the sequence alone,
     // then, on a console, the pop; and on a terminal the run's colours.
     uint8_t closing_[kMaxSgrLength + kSgrPushLength];

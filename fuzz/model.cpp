@@ -372,6 +372,12 @@ void ShowAll(Screen& s, const std::string& bytes) {
     }
     const unsigned char* text = reinterpret_cast<const unsigned char*>(bytes.data());
     for (size_t i = 0; i < bytes.size();) {
+        // Where the program turned the mode on, a row that text filled
+        // wraps before a control byte of the same run, as it does at once
+        // without the mode; a control code written alone waits as the mode
+        // has it.
+        const uint8_t c = text[i];
+        if (s.kind.switched && s.pending && ((c < 0x20 && c != 0x1A) || c == 0x7F)) NewRow(s);
         if (!s.kind.utf8 || text[i] < 0x80) {
             Show(s, text[i++]);
         } else {
