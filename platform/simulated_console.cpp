@@ -820,8 +820,12 @@ int Console::WideCharToMultiByte(platform::DWORD codePage, platform::DWORD flags
                                     : platform::NoBestFitFlags(codePage) == 0
                                         ? 0
                                         : platform::WC_NO_BEST_FIT_CHARS;
-    if ((flags & ~allowed) != 0 || units <= 0) return 0;
-    const std::string out = Encode(codePage, std::u16string(wide, wide + units),
+    if ((flags & ~allowed) != 0 || units == 0) return 0;
+    size_t count = static_cast<size_t>(units);
+    if (units < 0) {
+        for (count = 1; wide[count - 1] != 0;) ++count;
+    }
+    const std::string out = Encode(codePage, std::u16string(wide, wide + count),
                                    (flags & platform::WC_NO_BEST_FIT_CHARS) == 0);
     if (out.size() > static_cast<size_t>(size)) return 0;
     std::copy(out.begin(), out.end(), bytes);

@@ -10,37 +10,33 @@ namespace {
 // the double-byte code pages 2.
 constexpr int kMostUnits = 32767;
 constexpr int kMostBytes = 3 * kMostUnits;
-char encoded[kMostBytes + 1];
+char encoded[kMostBytes];
 
 }  // namespace
 
 DWORD NoBestFitFlags(DWORD codePage) {
     // UTF-8 and GB18030 take only WC_ERR_INVALID_CHARS; UTF-7, Symbol, the
-    // ISO 2022 pages and ISCII no flag at all. None of them has look-alikes.
-    const bool refused = codePage == CP_UTF8 || codePage == 54936 || codePage == 65000 ||
-                         codePage == 42 || codePage == 50220 || codePage == 50221 ||
-                         codePage == 50222 || codePage == 50225 || codePage == 50227 ||
-                         codePage == 50229 || (codePage >= 57002 && codePage <= 57011);
+    // ISO 2022 pages (50220 to 50229) and ISCII (57002 to 57011) no flag at
+    // all. None of them has look-alikes.
+    const bool refused = codePage >= 65000 || codePage == 54936 || codePage == 42 ||
+                         codePage - 50220 < 10 || codePage - 57002 < 10;
     return refused ? 0 : WC_NO_BEST_FIT_CHARS;
 }
 
 const char* EncodeCommandLine() {
     const uint16_t* wide = GetCommandLineW();
-    int units = 0;
-    while (units < kMostUnits && wide[units] != 0) ++units;
     DWORD codePage = GetConsoleOutputCP();
     if (codePage == 0) codePage = CP_OEMCP;
     const DWORD flags = NoBestFitFlags(codePage);
-    int length = 0;
-    if (units > 0) {
-        length = WideCharToMultiByte(codePage, flags, wide, units, encoded, kMostBytes);
-        // A code page that refuses the flag after all (the OEM code page of
-        // a system set to UTF-8, say) still gets the text.
-        if (length <= 0 && flags != 0) {
-            length = WideCharToMultiByte(codePage, 0, wide, units, encoded, kMostBytes);
-        }
+    // The line and its NUL, which is encoded too; 0 when the call fails,
+    // and then the storage holds nothing to go by.
+    int length = WideCharToMultiByte(codePage, flags, wide, -1, encoded, kMostBytes);
+    // A code page that refuses the flag after all (the OEM code page of a
+    // system set to UTF-8, say) still gets the text.
+    if (length == 0 && flags != 0) {
+        length = WideCharToMultiByte(codePage, 0, wide, -1, encoded, kMostBytes);
     }
-    encoded[length > 0 ? length : 0] = '\0';
+    if (length == 0) encoded[0] = '\0';
     return encoded;
 }
 

@@ -17,7 +17,8 @@ constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 // What the encoding needs of the backend.
 const uint16_t* GetCommandLineW();
 // As the Windows API's, with no default character given (the code page's
-// own, `?` for a console's) and none reported.
+// own, `?` for a console's) and none reported; `units` -1 for text that
+// ends in a NUL, which is encoded too.
 int WideCharToMultiByte(DWORD codePage, DWORD flags, const uint16_t* wide, int units, char* bytes,
                         int size);
 

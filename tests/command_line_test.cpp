@@ -60,7 +60,7 @@ TEST(FindArgumentText, TakesTheTypedLineInTheConsolesCodePage) {
         {65001, u"prog \xDC00x", " \xEF\xBF\xBDx", "(65001, 0x0)"},
         {0, u"prog \u00E9", " \x82", "(1, 0x400)"},  // no console: the OEM code page
         {437, u"prog", "", "(437, 0x400)"},
-        {437, u"", "", nullptr},
+        {437, u"", "", "(437, 0x400)"},
     };
     for (const auto& c : cases) {
         simulated::Console& console = testing_support::FreshConsole();
@@ -81,10 +81,10 @@ TEST(FindArgumentText, TakesTheTypedLineInTheConsolesCodePage) {
 TEST(FindArgumentText, TheLongestTypedLineFitsInThreeBytesAUnit) {
     simulated::Console& console = testing_support::FreshConsole();
     console.SetCodePage(platform::CP_UTF8);
-    // 32,767 units with the NUL, all of three bytes; more are never read.
-    console.SetTypedCommandLine(u"p " + std::u16string(32765 + 100, u'\u4E2D'));
+    // 32,767 units with the NUL, all but the name's of three bytes.
+    console.SetTypedCommandLine(u"p " + std::u16string(32764, u'\u4E2D'));
     const std::string arguments = reinterpret_cast<const char*>(FindArgumentText());
-    EXPECT_EQ(arguments.size(), 1 + 3u * 32765);
+    EXPECT_EQ(arguments.size(), 1 + 3u * 32764);
     EXPECT_EQ(arguments.substr(arguments.size() - 3), "\xE4\xB8\xAD");
 }
 
@@ -92,9 +92,9 @@ TEST(NoBestFitFlags, OnlyWhereTheCodePageTakesThem) {
     const struct {
         platform::DWORD codePage, flags;
     } cases[] = {
-        {437, 0x400},   {850, 0x400}, {866, 0x400}, {932, 0x400},   {1252, 0x400}, {1, 0x400},
-        {65001, 0},     {54936, 0},   {65000, 0},   {42, 0},        {50220, 0},    {50229, 0},
-        {50223, 0x400}, {57002, 0},   {57011, 0},   {57012, 0x400},
+        {437, 0x400}, {850, 0x400},   {866, 0x400}, {932, 0x400}, {1252, 0x400},  {1, 0x400},
+        {65001, 0},   {54936, 0},     {65000, 0},   {42, 0},      {50220, 0},     {50229, 0},
+        {50225, 0},   {50219, 0x400}, {57002, 0},   {57011, 0},   {57012, 0x400},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(platform::NoBestFitFlags(c.codePage), c.flags) << "code page " << c.codePage;
