@@ -19,6 +19,9 @@ cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++ libgtest-dev g++-mingw-w64-i686 clang-format tmux \
     unicode-data python3 git nodejs || exit 1
+# Debian's nodejs comes without npm, which is a package of its own there;
+# some machines have a Node.js that carries its own.
+command -v npm >/dev/null || scripts/ensure-packages.sh npm || exit 1
 scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev valgrind ||
     exit 1
 # The manual page and the packages: lint, render, build and check them.
