@@ -60,13 +60,12 @@ struct TerminalColumn {
 // BS one step back; TAB on to the next stop, no further than the last
 // column and not past a waiting wrap; the other control bytes and DEL,
 // which the console ignores, nowhere. A character of several bytes or an
-// escape sequence leaves it unknown until the console says. On a console
-// the program switched to the mode, a filled row wraps before a byte that
-// takes no cell, as it does at once without the mode.
+// escape sequence leaves it unknown until the console says. `switched`: the
+// program turned the mode on, and in a run a filled row wraps before a byte
+// that takes no cell, as it does at once without the mode.
 struct ConsoleColumn {
     int32_t column, width;
-    bool pending, known;
-    bool switched;
+    bool pending, known, switched;
 
     // Where the console says the cursor is; `filled`: a row waits to wrap.
     void Set(int32_t x, bool filled) {

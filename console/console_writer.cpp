@@ -7,10 +7,9 @@ void ConsoleWriter::Open() {
     kinds_ = 0;
     encoding_ = Encoding::kNotAsked;
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
-    // Only a console has a screen buffer; one in virtual-terminal mode reads
-    // colour sequences itself.
-    // Where the console takes the mode but lacks it, it is turned on, for
-    // the rest of the run.
+    // Only a console has a screen buffer. One in virtual-terminal mode reads
+    // colour sequences itself, and one that takes the mode but lacks it has
+    // it turned on for the run.
     if (platform::GetConsoleScreenBufferInfo(handle_, &first) != 0) {
         platform::DWORD mode = 0;
         platform::GetConsoleMode(handle_, &mode);

@@ -133,9 +133,8 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
         const uint8_t c = text[i];
         const bool cell = ConsoleColumn::TakesACell(c, run.multiByte);
         const bool wraps = at.known && at.pending && cell;
-        // A control byte after a row the run filled, on a console the
-        // program switched: the row wraps first, as it did at once without
-        // the mode.
+        // A control byte after a row the run filled, where the program
+        // switched the mode on: the row wraps first, as without the mode.
         const bool first = at.known && at.pending && !cell && at.switched;
         if (first) at.Set(0, false);
         if (at.known) at.Take(c, run.multiByte);

@@ -18,9 +18,8 @@
 #include "console/terminal_colours.h"
 #include "platform/platform.h"
 
-// Room for a run whose every byte wraps: written twice, with a colour
-// sequence either side and a carriage return (or a control byte after a
-// row the run filled, with a carriage return and a line feed before it).
+// Room for a run whose every byte wraps (written twice, a colour sequence
+// either side and a CR between) or follows a filled row (CR LF before it).
 constexpr uint32_t kOutputSize =
     (2 * kMaxSgrLength + 3) * kMaxRunLength + 2 * (kSgrPushLength + kMaxSgrLength) + 2;
 
@@ -30,8 +29,7 @@ class InBandOutput {
     void OpenTerminal(uint32_t width);
     // A console in virtual-terminal mode, written with WriteConsoleA, with
     // the cursor and colours of its first snapshot; `switched`: the program
-    // turned the mode on, and a row a write fills wraps before it ends, as
-    // without the mode.
+    // turned the mode on, and a row it fills wraps as without the mode.
     void OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched);
     void Write(platform::HANDLE handle, const Run& run) {
         if (OnTerminal()) {
@@ -71,9 +69,8 @@ class InBandOutput {
         return 8 - static_cast<uint32_t>(console_.Next()) % 8;
     }
     // The blanks a tab still takes once the console has said where its
-    // cursor is, with nothing pending: in the last column, where a row
-    // that was filled waits for the next character to wrap, one blank of
-    // the tab tells which it is, and is written in `attribute`.
+    // cursor is, with nothing pending; in the last column, where a filled
+    // row may wait to wrap, one blank of the tab, in `attribute`, tells.
     uint32_t AskTabBlanks(platform::HANDLE handle, PendingStorage& storage, uint16_t attribute);
 
   private:
