@@ -21,9 +21,8 @@
 // - plain bytes (plain_output.h): a file or a pipe.
 // Each gets the same bytes in the same order.
 //
-// The writer has no constructor: a static instance is zero-filled by the
-// loader, and Open() sets every field that its kind of output uses, so no
-// start-up code is needed.
+// No constructor: a static instance is zero-filled by the loader, and
+// Open() sets every field its kind of output uses, so no start-up code runs.
 class ConsoleWriter {
   public:
     static constexpr uint32_t kStorageSize = ::kStorageSize;
@@ -61,16 +60,14 @@ class ConsoleWriter {
     // In this order: the last two read characters of several bytes.
     enum class Encoding : uint8_t { kNotAsked, kSingleByte, kUtf8, kDoubleByte };
 
-    // Writes the pending text, of which there is some; `full`: because the
-    // storage is.
+    // Writes the pending text, of which there is some; `full`: storage is.
     void Flush(bool full);
     // Writes the run, and keeps what it leaves of the pending text.
     void Write(const Run& run);
     uint32_t HoldBack();
     bool MultiByte(uint32_t kinds);
-    // Whether bytes of 0x80 and above may make characters of several bytes:
-    // always on a terminal, which reads UTF-8; elsewhere when the code page
-    // says so.
+    // Whether bytes of 0x80 and above may make characters of several: always
+    // on a terminal, which reads UTF-8; elsewhere as the code page says.
     bool ReadsCharacters() {
         if (output_ == Output::kInBand && inBand_.OnTerminal()) return true;
         if (encoding_ == Encoding::kNotAsked) AskCodePage();
@@ -90,16 +87,12 @@ class ConsoleWriter {
 
     platform::HANDLE handle_;
     Output output_;
-    // The output code page; asked once, when a run first holds a byte of
-    // 0x80 or above.
-    Encoding encoding_;
+    Encoding encoding_;  // the output code page, asked at a run's first high byte
     LeadBytes leads_;
     uint16_t attribute_;
     uint32_t length_;
-    // What kinds of byte the pending text holds, kept as it is appended.
-    uint32_t kinds_;
-    // A character held back from a full storage while the rest is written.
-    uint8_t held_[3];
+    uint32_t kinds_;   // the kinds of byte the pending text holds
+    uint8_t held_[3];  // a character held back from a full storage
     PendingStorage storage_;
     CellOutput cells_;
     InBandOutput inBand_;

@@ -7,6 +7,32 @@ namespace {
     return to + count;
 }
 
+// A byte on its own: a character that wraps a filled row in the console's
+// colours `console`, so that a row the wrap scrolls in takes them, then
+// after a CR in the run's `colours`; a control byte in the console's, where
+// the program switched the mode on after the filled row wraps, as it does
+// without the mode.
+[[gnu::always_inline]] inline uint8_t* PutFrameByte(uint8_t* to, uint8_t c, bool multiByte,
+                                                    ConsoleColumn& at, const uint8_t* console,
+                                                    const uint8_t* colours) {
+    const bool cell = ConsoleColumn::TakesACell(c, multiByte);
+    const bool wraps = at.known && at.pending && cell;
+    const bool first = at.known && at.pending && !cell && at.switched;
+    if (first) at.Set(0, false);
+    if (at.known) at.Take(c, multiByte);
+    const bool own = wraps || first || static_cast<uint8_t>(c - '\n') < 3;
+    if (own) to = Copy(to, console, kConsoleSgrLength);
+    if (first) {
+        *to++ = '\r';
+        *to++ = '\n';
+    }
+    *to++ = c;
+    if (wraps) *to++ = '\r';
+    if (own) to = Copy(to, colours, kConsoleSgrLength);
+    if (wraps) *to++ = c;
+    return to;
+}
+
 // Erases from the cursor to the end of its row, in the current colours.
 constexpr char kEraseToRowEnd[] = "\x1b[K";
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
@@ -130,24 +156,7 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uin
             i += count - 1;
             continue;
         }
-        const uint8_t c = text[i];
-        const bool cell = ConsoleColumn::TakesACell(c, run.multiByte);
-        const bool wraps = at.known && at.pending && cell;
-        // A control byte after a row the run filled, where the program
-        // switched the mode on: the row wraps first, as without the mode.
-        const bool first = at.known && at.pending && !cell && at.switched;
-        if (first) at.Set(0, false);
-        if (at.known) at.Take(c, run.multiByte);
-        const bool own = wraps || first || static_cast<uint8_t>(c - '\n') < 3;
-        if (own) to = Copy(to, closing_, kConsoleSgrLength);
-        if (first) {
-            *to++ = '\r';
-            *to++ = '\n';
-        }
-        *to++ = c;
-        if (wraps) *to++ = '\r';
-        if (own) to = Copy(to, colours, kConsoleSgrLength);
-        if (wraps) *to++ = c;
+        to = PutFrameByte(to, text[i], run.multiByte, at, closing_, colours);
     }
     __builtin_memcpy(to, closing_, kConsoleSgrLength + kSgrPushLength);
     to += kConsoleSgrLength + kSgrPushLength;

@@ -32,11 +32,7 @@ class InBandOutput {
     // turned the mode on, and a row it fills wraps as without the mode.
     void OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first, bool switched);
     void Write(platform::HANDLE handle, const Run& run) {
-        if (OnTerminal()) {
-            WriteToTerminal(handle, run);
-        } else {
-            WriteToConsole(handle, run);
-        }
+        OnTerminal() ? WriteToTerminal(handle, run) : WriteToConsole(handle, run);
     }
     // Writes the first byte of the storage alone, uncoloured.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
