@@ -33,6 +33,12 @@ passed=0
 failed=0
 skipped=0
 status=0
+# fail STEP: the run fails, and its last line says which steps did.
+failures=()
+fail() {
+    status=1
+    failures+=("$1")
+}
 mkdir -p build
 
 echo "== format"
@@ -40,13 +46,13 @@ echo "== format"
 find . \( -path ./build -o -path ./.git \) -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 |
     sort -z >build/format-files
 if [ -s build/format-files ]; then
-    xargs -0 clang-format --dry-run --Werror <build/format-files || status=1
+    xargs -0 clang-format --dry-run --Werror <build/format-files || fail format
 else
     echo "format: no sources found"
-    status=1
+    fail format
 fi
 echo "== analyse"
-scripts/analyse.sh || status=1
+scripts/analyse.sh || fail analyse
 for preset in host sanitize windows fuzz; do
     echo "== $preset"
     log="build/ctest-$preset.log"
@@ -54,15 +60,18 @@ for preset in host sanitize windows fuzz; do
     if ! cmake --preset "$preset" -DCOLORTEXT_WERROR=ON >/dev/null ||
         ! cmake --build --preset "$preset" -j "$(nproc)"; then
         echo "$preset: build failed"
-        status=1
+        fail "$preset build"
         continue
     fi
     ctest --preset "$preset" 2>&1 | tee "$log"
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "$preset"
     summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
     total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
     bad=$(echo "$summary" | sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/')
-    [ -n "$total" ] || { status=1; continue; }
+    [ -n "$total" ] || {
+        fail "$preset"
+        continue
+    }
     passed=$((passed + total - bad))
     failed=$((failed + bad))
 done
@@ -73,17 +82,21 @@ tests/release_test.sh
 case $? in
 0) passed=$((passed + 1)) ;;
 77) skipped=$((skipped + 1)) ;;
-*) failed=$((failed + 1)) ;;
+*)
+    failed=$((failed + 1))
+    fail release
+    ;;
 esac
 
 echo "== fuzz session"
-scripts/fuzz.sh "${FUZZ_SECONDS:-120}" || status=1
+scripts/fuzz.sh "${FUZZ_SECONDS:-120}" || fail "fuzz session"
 
 echo "== cost per run"
-build/host/colortext_bench --benchmark_min_time=0.1 || status=1
-bench/callgrind.sh build/host/colortext_cost || status=1
+build/host/colortext_bench --benchmark_min_time=0.1 || fail benchmark
+bench/callgrind.sh build/host/colortext_cost || fail "cost check"
 
 echo
 echo "total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1
+[ ${#failures[@]} -eq 0 ] || echo "failed steps: ${failures[*]}"
 exit "$status"
