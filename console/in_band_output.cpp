@@ -7,11 +7,11 @@ namespace {
     return to + count;
 }
 
-// A byte on its own: a character that wraps a filled row in the console's
-// colours `console`, so that a row the wrap scrolls in takes them, then
-// after a CR in the run's `colours`; a control byte in the console's, where
-// the program switched the mode on after the filled row wraps, as it does
-// without the mode.
+// A byte on its own. A character that wraps a filled row goes out in the
+// console's colours `console`, so that a row the wrap scrolls in takes
+// them, then after a CR in the run's `colours`; LF, VT and FF go out in the
+// console's too. Where the program switched the mode on, a filled row wraps
+// before a byte that takes no cell, as it does at once without the mode.
 [[gnu::always_inline]] inline uint8_t* PutFrameByte(uint8_t* to, uint8_t c, bool multiByte,
                                                     ConsoleColumn& at, const uint8_t* console,
                                                     const uint8_t* colours) {
