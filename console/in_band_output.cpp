@@ -129,15 +129,16 @@ void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
         WriteUnknown(handle, run, at);
     } else {
-        WriteFrame(handle, run, run.storage->text, run.length, at);
+        WriteFrame(handle, run, at);
     }
 }
 
 // A byte at a time, while the column is known: text a cell a byte, and
 // control bytes, which take none. On a console the program switched, a row
 // the run filled wraps before the write ends, as it does without the mode.
-void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text,
-                              uint32_t length, ConsoleColumn& at) {
+void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
+    const uint8_t* const text = run.storage->text;
+    const uint32_t length = run.length;
     // The run's colours follow the push, and are copied from there.
     uint8_t* const colours = out_ + kSgrPushLength;
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
@@ -184,7 +185,7 @@ void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, Console
     platform::GetConsoleScreenBufferInfo(handle, &info);
     const int32_t width = at.width;
     const int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-    WriteFrame(handle, run, text, length, at);
+    WriteFrame(handle, run, at);
     if (start + 2 * static_cast<int32_t>(length) + 3 < width * info.dwSize.Y) return;
     int32_t least = 0;
     for (uint32_t i = 0; i < length; ++i) least += KindOf(text[i]) == 0 ? 1 : 0;

@@ -72,9 +72,8 @@ class InBandOutput {
   private:
     void WriteToTerminal(platform::HANDLE handle, const Run& run);
     void WriteToConsole(platform::HANDLE handle, const Run& run);
-    // One write of `length` bytes of the run from `text`, laid out from `at`.
-    void WriteFrame(platform::HANDLE handle, const Run& run, const uint8_t* text, uint32_t length,
-                    ConsoleColumn& at);
+    // One write of the run, laid out from `at`.
+    void WriteFrame(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
     void WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
