@@ -24,6 +24,8 @@ const char* Name(Function function) {
             return "WriteConsoleA";
         case kWriteConsoleOutputAttribute:
             return "WriteConsoleOutputAttribute";
+        case kReadConsoleOutputAttribute:
+            return "ReadConsoleOutputAttribute";
         case kWriteFile:
             return "WriteFile";
         case kGetConsoleOutputCP:
@@ -89,6 +91,13 @@ BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD length, COORD, DWORD
     return 1;
 }
 
+BOOL ReadConsoleOutputAttribute(HANDLE, WORD* attributes, DWORD length, COORD, DWORD* read) {
+    ++calls[counting::kReadConsoleOutputAttribute];
+    for (DWORD i = 0; i < length; ++i) attributes[i] = 0x07;
+    *read = length;
+    return 1;
+}
+
 BOOL WriteFile(HANDLE, const void*, DWORD count, DWORD* written, void*) {
     ++calls[counting::kWriteFile];
     *written = count;
@@ -105,6 +114,8 @@ BOOL GetConsoleMode(HANDLE, DWORD* mode) {
     *mode = 3;
     return 1;
 }
+
+bool KeepsUnfinishedCharacters() { return true; }
 
 // A console host before Windows 10: the mode cannot be changed.
 BOOL TurnOnVirtualTerminal(HANDLE, DWORD) {

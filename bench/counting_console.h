@@ -15,6 +15,7 @@ enum Function {
     kGetConsoleScreenBufferInfo,
     kWriteConsoleA,
     kWriteConsoleOutputAttribute,
+    kReadConsoleOutputAttribute,
     kWriteFile,
     kGetConsoleOutputCP,
     kGetConsoleMode,

@@ -63,6 +63,11 @@ BOOL WriteConsoleA(HANDLE hConsoleOutput, const void* buffer, DWORD count, DWORD
                    void* reserved);
 BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, DWORD length,
                                  COORD writeCoord, DWORD* written);
+// The colours of cells from `readCoord` on, row after row; used on a
+// console in virtual-terminal mode to tell whether a character reached the
+// last column of its row, which the cursor alone does not tell.
+BOOL ReadConsoleOutputAttribute(HANDLE hConsoleOutput, WORD* attributes, DWORD length,
+                                COORD readCoord, DWORD* read);
 // The code page in which the console, or a file viewed where the program
 // runs, reads bytes of 0x80 and above; 0 when it cannot be told. The writer
 // asks it only when such a byte is written.
@@ -71,6 +76,11 @@ DWORD GetConsoleOutputCP();
 // console that takes ENABLE_VIRTUAL_TERMINAL_PROCESSING but shows escape
 // sequences as text (Wine's) has the flag left out of what is reported.
 BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode);
+// Whether the console keeps what a write leaves of a character of several
+// bytes unfinished, and joins it with the next write, as Windows' console
+// host does; Wine's shows it as a replacement character at once. Known once
+// the mode has been asked.
+bool KeepsUnfinishedCharacters();
 // Turns virtual-terminal processing on for the rest of the run on the
 // console `handle`, whose output mode `mode` lacks it, and returns whether
 // the console took it; a console that would not act on it (one that

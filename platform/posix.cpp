@@ -67,10 +67,14 @@ BOOL WriteConsoleA(HANDLE, const void*, DWORD, DWORD*, void*) { return 0; }
 
 BOOL WriteConsoleOutputAttribute(HANDLE, const WORD*, DWORD, COORD, DWORD*) { return 0; }
 
+BOOL ReadConsoleOutputAttribute(HANDLE, WORD*, DWORD, COORD, DWORD*) { return 0; }
+
 // Terminals and text files here hold UTF-8.
 DWORD GetConsoleOutputCP() { return CP_UTF8; }
 
 BOOL GetConsoleMode(HANDLE, DWORD*) { return 0; }
+
+bool KeepsUnfinishedCharacters() { return false; }
 
 BOOL TurnOnVirtualTerminal(HANDLE, DWORD) { return 0; }
 

@@ -86,6 +86,8 @@ BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
     return switched ? 1 : 0;
 }
 
+bool KeepsUnfinishedCharacters() { return !onWine; }
+
 // No write follows at the end of a run, and a stop handler that gives the
 // mode back meanwhile gives back the same.
 void RestoreConsoleMode() { GiveModeBack(); }
@@ -95,6 +97,13 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
     ::COORD start = {writeCoord.X, writeCoord.Y};
     return ::WriteConsoleOutputAttribute(hConsoleOutput, attributes, length, start,
                                          reinterpret_cast<::DWORD*>(written));
+}
+
+BOOL ReadConsoleOutputAttribute(HANDLE hConsoleOutput, WORD* attributes, DWORD length,
+                                COORD readCoord, DWORD* read) {
+    ::COORD start = {readCoord.X, readCoord.Y};
+    return ::ReadConsoleOutputAttribute(hConsoleOutput, attributes, length, start,
+                                        reinterpret_cast<::DWORD*>(read));
 }
 
 DWORD GetConsoleOutputCP() { return ::GetConsoleOutputCP(); }
