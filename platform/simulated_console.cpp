@@ -111,6 +111,10 @@ std::string Describe(const Call& call) {
                   (call.attributes.empty() ? std::string("none") : RunLength(call.attributes)) +
                   " at " + Coordinate(call.coord);
             break;
+        case Op::ReadConsoleOutputAttribute:
+            out = "ReadConsoleOutputAttribute " + std::to_string(call.value) + " at " +
+                  Coordinate(call.coord);
+            break;
     }
     if (call.foreignHandle) out += " on a foreign handle";
     return out;
@@ -134,7 +138,8 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     wrapPending_ = false;
     codePage_ = 437;
     layout_ = Layout::kConsoleHost;
-    heldLead_.clear();
+    held_.clear();
+    windowTop_ = 0;
     terminalWidth_ = 0;
     written_.clear();
     top_ = 0;
@@ -345,23 +350,25 @@ bool Sgr(unsigned p, uint16_t defaults, uint16_t& attribute) {
 
 }  // namespace
 
-// The escape sequence that begins at bytes[i], an ESC, in virtual-terminal
+// The escape sequence that begins at text[i], an ESC, in virtual-terminal
 // mode: `ESC [ params m` sets the current attribute, `ESC [ # {` pushes it
 // and `ESC [ # }` pops it, `ESC [ K` blanks the cursor's row from the cursor
-// on in the current attribute. Applied, with `i` moved past it, when it is one
-// of these whole within the write; otherwise nothing happens and false is
-// returned.
-bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
+// on in the current attribute, `ESC [ n A` moves the cursor up n rows, no
+// higher than the window's top, and `ESC [ n G` to column n; a move drops a
+// pending wrap. Applied, with `i` moved past it, when it is one of these
+// whole within the write; otherwise nothing happens and false is returned.
+bool Console::Sequence(const std::vector<uint32_t>& text, size_t& i) {
+    const size_t count = text.size();
     size_t j = i + 1;
-    if (j >= count || bytes[j] != '[') return false;
+    if (j >= count || text[j] != '[') return false;
     ++j;
-    if (j < count && bytes[j] == 'K') {
+    if (j < count && text[j] == 'K') {
         EraseToRowEnd();
         i = j + 1;
         return true;
     }
-    if (j + 1 < count && bytes[j] == '#' && (bytes[j + 1] == '{' || bytes[j + 1] == '}')) {
-        if (bytes[j + 1] == '{') {
+    if (j + 1 < count && text[j] == '#' && (text[j + 1] == '{' || text[j + 1] == '}')) {
+        if (text[j + 1] == '{') {
             if (pushes_ == std::size(pushed_)) {
                 std::copy(std::begin(pushed_) + 1, std::end(pushed_), std::begin(pushed_));
                 --pushes_;
@@ -373,19 +380,40 @@ bool Console::Sequence(const unsigned char* bytes, size_t count, size_t& i) {
         i = j + 2;
         return true;
     }
+    return CursorOrColours(text, j, i);
+}
+
+// `ESC [ n A`, `ESC [ n G` or a colour sequence from its parameters at `j`.
+bool Console::CursorOrColours(const std::vector<uint32_t>& text, size_t j, size_t& i) {
+    const size_t count = text.size();
     uint16_t attribute = ownAttribute_;
-    for (;; ++j) {
+    for (bool first = true;; ++j, first = false) {
         unsigned parameter = 0;  // an empty one is 0; a long one is held at 1000
-        for (; j < count && bytes[j] >= '0' && bytes[j] <= '9'; ++j) {
-            parameter = std::min(parameter * 10 + (bytes[j] - '0'), 1000u);
+        for (; j < count && text[j] >= '0' && text[j] <= '9'; ++j) {
+            parameter = std::min(parameter * 10 + (text[j] - '0'), 1000u);
         }
-        if (j == count || (bytes[j] != ';' && bytes[j] != 'm')) return false;
+        if (j == count) return false;
+        if (first && (text[j] == 'A' || text[j] == 'G')) {
+            MoveCursor(text[j], static_cast<int>(std::max(parameter, 1u)));
+            i = j + 1;
+            return true;
+        }
+        if (text[j] != ';' && text[j] != 'm') return false;
         if (!Sgr(parameter, defaultAttribute_, attribute)) return false;
-        if (bytes[j] == 'm') break;
+        if (text[j] == 'm') break;
     }
     ownAttribute_ = attribute;
     i = j + 1;
     return true;
+}
+
+void Console::MoveCursor(uint32_t how, int n) {
+    wrapPending_ = false;
+    if (how == 'A') {
+        cursor_.Y = static_cast<int16_t>(std::max(cursor_.Y - n, windowTop_));
+    } else {
+        cursor_.X = static_cast<int16_t>(std::min(n, width_) - 1);
+    }
 }
 
 void Console::EraseToRowEnd() {
@@ -393,24 +421,12 @@ void Console::EraseToRowEnd() {
         cells_[Index(x, cursor_.Y)] = Cell{' ', ownAttribute_, 0, 0};
 }
 
-// Virtual-terminal output: escape sequences, controls and text.
-void Console::ShowVirtualTerminal(const unsigned char* bytes, size_t count) {
-    const bool utf8 = codePage_ == platform::CP_UTF8;
-    const bool doubleByte = IsDoubleByte(codePage_);
-    for (size_t i = 0; i < count;) {
-        if (bytes[i] == 0x1B && Sequence(bytes, count, i)) continue;
-        if (utf8) {
-            ShowCharacter(DecodeUtf8(bytes, count, i));
-        } else if (doubleByte && bytes[i] >= 0x80) {
-            // A lead byte that ends the write shows as U+FFFD here.
-            const uint32_t c = DecodeDoubleByte(codePage_, bytes, count, i);
-            if (c == kLeadAtTheEnd) ++i;
-            ShowCharacter(c == kLeadAtTheEnd ? 0xFFFD : c);
-        } else if (bytes[i] < 0x80) {
-            Act(bytes[i++]);
-        } else {
-            Put(bytes[i++]);
-        }
+// Virtual-terminal output, once the bytes are characters: escape
+// sequences, controls and text.
+void Console::ShowVirtualTerminal(const std::vector<uint32_t>& text) {
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == 0x1B && Sequence(text, i)) continue;
+        ShowCharacter(text[i++]);
     }
 }
 
@@ -553,28 +569,68 @@ uint32_t DecodeDoubleByte(uint32_t codePage, const unsigned char* text, size_t c
         return alone;
     }
     if (i + 1 == count) return kLeadAtTheEnd;
+    // No byte below 0x40 ends a character of two: the lead byte makes
+    // none, and the byte after it is read afresh.
+    if (text[i + 1] < 0x40) {
+        ++i;
+        return 0xFFFD;
+    }
     i += 2;
     return decoder.Pair(text[i - 2], text[i - 1]);
 }
 
-// A write in a double-byte code page: a lead byte that ends it waits for
-// the next in the console host, and shows as U+FFFD in Wine.
-void Console::ShowDoubleByte(const unsigned char* bytes, size_t count) {
-    std::string text = heldLead_;
-    heldLead_.clear();
-    text.append(reinterpret_cast<const char*>(bytes), count);
-    const unsigned char* all = reinterpret_cast<const unsigned char*>(text.data());
-    for (size_t i = 0; i < text.size();) {
-        uint32_t c = DecodeDoubleByte(codePage_, all, text.size(), i);
-        if (c == kLeadAtTheEnd) {
-            if (layout_ == Layout::kConsoleHost) {
-                heldLead_.assign(1, text[i]);
-                return;
+std::string Continued(uint32_t codePage, const std::string& held, const std::string& bytes) {
+    if (held.empty() || bytes.empty()) return held + bytes;
+    const unsigned char next = static_cast<unsigned char>(bytes[0]);
+    bool goesOn = next >= 0x40;
+    if (codePage == platform::CP_UTF8) {
+        const std::string two = held + bytes.substr(0, 1);
+        const unsigned char* joined = reinterpret_cast<const unsigned char*>(two.data());
+        size_t i = 0;
+        goesOn = Utf8Unfinished(joined, two.size()) == two.size() ||
+                 (DecodeUtf8(joined, two.size(), i) != 0xFFFD && i == two.size());
+    }
+    return goesOn ? held + bytes : bytes;
+}
+
+// The bytes of a write as the console reads them, through the code page
+// into characters, before anything acts on them. Windows' console host
+// keeps what ends a write unfinished, a lead byte or the first bytes of a
+// UTF-8 character, for the next write (Continued). Wine keeps nothing:
+// there the unfinished character shows as U+FFFD. In a single-byte code
+// page every byte is a character of its own.
+void Console::Decode(const unsigned char* bytes, size_t count, std::vector<uint32_t>& text) {
+    const bool keeps = layout_ == Layout::kConsoleHost;
+    const bool utf8 = codePage_ == platform::CP_UTF8;
+    const bool doubleByte = IsDoubleByte(codePage_);
+    std::string all =
+        Continued(codePage_, held_, std::string(reinterpret_cast<const char*>(bytes), count));
+    held_.clear();
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(all.data());
+    size_t end = all.size();
+    if (keeps && utf8) {
+        const size_t unfinished = Utf8Unfinished(in, end);
+        held_ = all.substr(end - unfinished);
+        end -= unfinished;
+    }
+    text.clear();
+    for (size_t i = 0; i < end;) {
+        if (utf8) {
+            text.push_back(DecodeUtf8(in, end, i));
+        } else if (doubleByte) {
+            uint32_t c = DecodeDoubleByte(codePage_, in, end, i);
+            if (c == kLeadAtTheEnd) {
+                if (keeps) {
+                    held_ = all.substr(i);
+                    return;
+                }
+                c = 0xFFFD;
+                ++i;
             }
-            c = 0xFFFD;
-            ++i;
+            text.push_back(c);
+        } else {
+            text.push_back(in[i++]);
         }
-        ShowCharacter(c);
     }
 }
 
@@ -592,6 +648,35 @@ uint32_t DecodeUtf8(const unsigned char* text, size_t count, size_t& i) {
     if (c < least[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
     i += more;
     return c;
+}
+
+namespace {
+
+// Whether `c` can be the byte `k` places after a UTF-8 lead byte: the
+// second's range rules out overlong forms, surrogates and code points past
+// U+10FFFF.
+bool GoesOnAt(unsigned char lead, size_t k, unsigned char c) {
+    const bool second = k == 1;
+    const unsigned char low = second && lead == 0xE0 ? 0xA0 : second && lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = second && lead == 0xED ? 0x9F : second && lead == 0xF4 ? 0x8F : 0xBF;
+    return c >= low && c <= high;
+}
+
+}  // namespace
+
+size_t Utf8Unfinished(const unsigned char* text, size_t count) {
+    for (size_t back = 1; back <= 3 && back <= count; ++back) {
+        const size_t start = count - back;
+        const unsigned char lead = text[start];
+        if (lead >= 0x80 && lead < 0xC0) continue;
+        const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead < 0xC2 || lead > 0xF4 || length <= back) return 0;
+        for (size_t k = 1; k < back; ++k) {
+            if (!GoesOnAt(lead, k, text[start + k])) return 0;
+        }
+        return back;
+    }
+    return 0;
 }
 
 std::string Utf8(uint32_t c) {
@@ -639,12 +724,15 @@ void Console::Join(uint32_t mark) {
 // last cell blank when only one is left, and gives a combining mark (a
 // character of no width that is no control) none.
 void Console::ShowCharacter(uint32_t c) {
+    const bool bytes = codePage_ != platform::CP_UTF8 && !IsDoubleByte(codePage_);
     if (c < 0x80) {
         if (VirtualTerminal()) {
             Act(static_cast<unsigned char>(c));
         } else {
             Show(static_cast<unsigned char>(c));
         }
+    } else if (bytes) {
+        Put(c);
     } else if (layout_ == Layout::kWine) {
         Put(c);
         if (c > 0xFFFF) Put(kSecondHalf);
@@ -678,7 +766,8 @@ bool Console::GetConsoleScreenBufferInfo(platform::HANDLE handle,
     info->dwSize = {w, h};
     info->dwCursorPosition = cursor_;
     info->wAttributes = ownAttribute_;
-    info->srWindow = {0, 0, static_cast<int16_t>(w - 1), static_cast<int16_t>(h - 1)};
+    info->srWindow = {0, static_cast<int16_t>(windowTop_), static_cast<int16_t>(w - 1),
+                      static_cast<int16_t>(h - 1)};
     info->dwMaximumWindowSize = {w, h};
     return true;
 }
@@ -692,14 +781,12 @@ bool Console::WriteConsoleA(platform::HANDLE handle, const void* buffer, platfor
     bytesWritten_ += count;
     const bool console = IsConsole(handle);
     if (console) {
+        static std::vector<uint32_t> text;
+        Decode(bytes, count, text);
         if (VirtualTerminal()) {
-            ShowVirtualTerminal(bytes, count);
-        } else if (IsDoubleByte(codePage_)) {
-            ShowDoubleByte(bytes, count);
-        } else if (codePage_ == platform::CP_UTF8) {
-            for (size_t i = 0; i < count;) ShowCharacter(DecodeUtf8(bytes, count, i));
+            ShowVirtualTerminal(text);
         } else {
-            for (platform::DWORD i = 0; i < count; ++i) Show(bytes[i]);
+            for (uint32_t c : text) ShowCharacter(c);
         }
         call.cursor = cursor_;
         *written = count;
@@ -735,6 +822,30 @@ bool Console::WriteConsoleOutputAttribute(platform::HANDLE handle, const platfor
         }
     }
     *written = done;
+    return true;
+}
+
+bool Console::ReadConsoleOutputAttribute(platform::HANDLE handle, platform::WORD* attributes,
+                                         platform::DWORD length, platform::COORD start,
+                                         platform::DWORD* read) {
+    Call& call = Log(Op::ReadConsoleOutputAttribute, handle);
+    call.value = length;
+    call.coord = start;
+    call.cursor = cursor_;
+    Report(call);
+    if (!IsConsole(handle)) return false;
+    platform::DWORD done = 0;
+    if (start.X >= 0 && start.X < width_ && start.Y >= 0 && start.Y < height_) {
+        const size_t first = static_cast<size_t>(start.Y) * static_cast<size_t>(width_) +
+                             static_cast<size_t>(start.X);
+        for (; done < length && first + done < cells_.size(); ++done) {
+            const size_t cell = first + done;
+            attributes[done] = At(static_cast<int>(cell % static_cast<size_t>(width_)),
+                                  static_cast<int>(cell / static_cast<size_t>(width_)))
+                                   .attribute;
+        }
+    }
+    *read = done;
     return true;
 }
 
@@ -902,6 +1013,15 @@ BOOL WriteConsoleOutputAttribute(HANDLE hConsoleOutput, const WORD* attributes, 
                : 0;
 }
 
+BOOL ReadConsoleOutputAttribute(HANDLE hConsoleOutput, WORD* attributes, DWORD length,
+                                COORD readCoord, DWORD* read) {
+    if (Ended()) return 0;
+    return TheConsole().ReadConsoleOutputAttribute(hConsoleOutput, attributes, length, readCoord,
+                                                   read)
+               ? 1
+               : 0;
+}
+
 BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, void* overlapped) {
     if (Ended()) return 0;
     return TheConsole().WriteFile(hFile, buffer, count, written, overlapped) ? 1 : 0;
@@ -914,6 +1034,8 @@ BOOL GetConsoleMode(HANDLE hConsoleHandle, DWORD* mode) {
     if (TheConsole().OnWine()) *mode &= ~ENABLE_VIRTUAL_TERMINAL_PROCESSING;
     return 1;
 }
+
+bool KeepsUnfinishedCharacters() { return !TheConsole().OnWine(); }
 
 BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
     if (Ended() || TheConsole().OnWine()) return 0;

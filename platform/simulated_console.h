@@ -45,6 +45,7 @@ enum class Op {
     GetConsoleScreenBufferInfo,
     WriteConsoleA,
     WriteConsoleOutputAttribute,
+    ReadConsoleOutputAttribute,
     WriteFile,
     GetConsoleOutputCP,
     GetConsoleMode,
@@ -68,7 +69,7 @@ struct Call {
     bool reservedPointer;              // WriteConsoleA, WriteFile: the last argument was not null
     std::string bytes;                 // WriteConsoleA, WriteFile: the bytes passed
     std::vector<uint16_t> attributes;  // WriteConsoleOutputAttribute: the run passed
-    platform::COORD coord;             // WriteConsoleOutputAttribute: the start
+    platform::COORD coord;             // Write- and ReadConsoleOutputAttribute: the start
     platform::COORD cursor;            // the cursor once the call returned
 };
 
@@ -80,6 +81,17 @@ std::string Describe(const Call& call);
 
 // The UTF-8 bytes of a code point.
 std::string Utf8(uint32_t codePoint);
+
+// How many bytes at the end of `text` begin a UTF-8 character that they do
+// not finish but could go on to: 0 to 3.
+size_t Utf8Unfinished(const unsigned char* text, size_t count);
+
+// What the console host reads of a write's `bytes` after it kept `held`,
+// the first bytes of a character that the last write left unfinished, in
+// `codePage`: the character, and the rest, when the write goes on with it;
+// otherwise the kept bytes are lost, and the write is read as it is. (A
+// byte from 0x40 goes on with a lead byte of a double-byte code page.)
+std::string Continued(uint32_t codePage, const std::string& held, const std::string& bytes);
 
 // The bytes of `text` from `i` as a UTF-8 console reads them: one
 // character, its code point returned and `i` moved past it, or U+FFFD for a
@@ -93,7 +105,8 @@ bool IsDoubleByte(uint32_t codePage);
 
 // The bytes of `text` from `i` as such a code page reads them, through the
 // C library's iconv (CP932, GBK, CP949, BIG5): one character, its code
-// point returned and `i` moved past it; U+FFFD for bytes that make none.
+// point returned and `i` moved past it; U+FFFD for bytes that make none,
+// and for a lead byte followed by one below 0x40, which is read afresh.
 // kLeadAtTheEnd for a lead byte that ends the text, `i` left on it.
 constexpr uint32_t kLeadAtTheEnd = 0xFFFFFFFE;
 uint32_t DecodeDoubleByte(uint32_t codePage, const unsigned char* text, size_t count, size_t& i);
@@ -147,7 +160,8 @@ class Console {
     // Colour sequences (SGR with the colours of 16, and pushing and popping
     // the attribute) set the current attribute, which text, the blank before
     // a wide character that does not fit and rows scrolled in then take.
-    // `ESC [ K` blanks the rest of the cursor's row in it.
+    // `ESC [ K` blanks the rest of the cursor's row in it; `ESC [ n A` and
+    // `ESC [ n G` move the cursor up and to a column.
     // CR, LF, VT, FF and BS move the cursor and drop a pending wrap, a TAB
     // only moves it, SUB shows U+2426, and the other controls and DEL are
     // dropped. Any other escape sequence is shown as text, ESC as a cell of
@@ -190,7 +204,9 @@ class Console {
     void SetPseudoConsole(bool on) { pseudoConsole_ = on; }
     // The output code page: bytes are cells in a single-byte one; under
     // CP_UTF8 and the double-byte ones they are decoded and laid out as
-    // `layout` does.
+    // `layout` does. Bytes go through the code page before anything reads
+    // them as controls or escape sequences; the console host keeps a
+    // character that a write leaves unfinished for the next write.
     void SetCodePage(uint32_t codePage, Layout layout = Layout::kConsoleHost) {
         codePage_ = codePage;
         layout_ = layout;
@@ -204,6 +220,10 @@ class Console {
         redirected_ = true;
         terminalWidth_ = width;
     }
+
+    // The window shows the rows from `top` to the bottom one; the cursor
+    // cannot be moved up past it. After Reset it shows the whole buffer.
+    void SetWindowTop(int top) { windowTop_ = top; }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -237,6 +257,9 @@ class Console {
     bool WriteConsoleOutputAttribute(platform::HANDLE handle, const platform::WORD* attributes,
                                      platform::DWORD length, platform::COORD start,
                                      platform::DWORD* written);
+    bool ReadConsoleOutputAttribute(platform::HANDLE handle, platform::WORD* attributes,
+                                    platform::DWORD length, platform::COORD start,
+                                    platform::DWORD* read);
     bool WriteFile(platform::HANDLE handle, const void* buffer, platform::DWORD count,
                    platform::DWORD* written, void* overlapped);
     platform::DWORD GetConsoleOutputCP();
@@ -267,10 +290,13 @@ class Console {
     }
     void Show(unsigned char c);
     void Act(unsigned char c);
-    bool Sequence(const unsigned char* bytes, size_t count, size_t& i);
+    void Decode(const unsigned char* bytes, size_t count, std::vector<uint32_t>& text);
+    bool Sequence(const std::vector<uint32_t>& text, size_t& i);
+    bool CursorOrColours(const std::vector<uint32_t>& text, size_t j, size_t& i);
+    // `how` is 'A' (up `n` rows) or 'G' (to column `n`, from 1).
+    void MoveCursor(uint32_t how, int n);
     void EraseToRowEnd();
-    void ShowVirtualTerminal(const unsigned char* bytes, size_t count);
-    void ShowDoubleByte(const unsigned char* bytes, size_t count);
+    void ShowVirtualTerminal(const std::vector<uint32_t>& text);
     void ShowCharacter(uint32_t codePoint);
     void Join(uint32_t mark);
     void Put(uint32_t character);
@@ -302,8 +328,10 @@ class Console {
     bool wrapPending_ = false;
     uint32_t codePage_ = 437;
     Layout layout_ = Layout::kConsoleHost;
-    // The console host keeps a lead byte that ends a write for the next.
-    std::string heldLead_;
+    // The console host keeps a lead byte, or the first bytes of a UTF-8
+    // character, that end a write for the next.
+    std::string held_;
+    int windowTop_ = 0;
     int terminalWidth_ = 0;
     std::string written_;
     std::vector<Cell> cells_;
