@@ -29,40 +29,34 @@ void CellOutput::Write(platform::HANDLE handle, const Run& run) {
     const int32_t width = WidthOf(snapshot_);
     const int32_t size = width * snapshot_.dwSize.Y;
     const bool control = (run.kinds & kControlByte) != 0;
+    // What the last piece ended in that the console kept and then lost, as
+    // the next byte did not go on with it: it goes out again.
+    uint32_t again = 0;
     for (uint32_t done = 0; done < run.length;) {
         const COORD before = snapshot_.dwCursorPosition;
         const int32_t start = before.Y * width + before.X;
-        uint8_t* const text = run.storage->text + done;
-        uint32_t count = run.length - done;
+        uint8_t* const text = run.storage->text + done - again;
+        uint32_t count = run.length - done + again;
         CellRange range = {static_cast<int32_t>(count), static_cast<int32_t>(count), false};
-        if (run.multiByte && !control && run.leads != nullptr) {
-            // A piece of at most kDoubleBytePiece bytes takes fewer cells
-            // than a half of the storage holds.
-            // A lead byte the last write left takes the first byte of this
-            // one for its trail.
-            const uint32_t joined = leadKept_ ? 1 : 0;
-            const bool mayScroll = start + 2 * static_cast<int32_t>(count) >= size;
-            count = joined + MeasureDoubleByte(text + joined, count - joined, *run.leads,
-                                               mayScroll ? width : 0, kDoubleBytePiece, range);
-            range.least += static_cast<int32_t>(joined);
-            range.most += static_cast<int32_t>(joined);
-        } else if (run.multiByte && !control) {
-            // Text that cannot reach the end of the bottom row cannot
-            // scroll, and the cursor alone tells its cells.
-            if (start + static_cast<int32_t>(count) < size) {
-                range.least = 0;
-            } else {
-                count = MeasureUtf8(text, count, width, kMaxRunLength / 2, range);
-            }
+        // Text of single bytes, with nothing kept before it, is a cell a
+        // byte.
+        if (control) {
+            leadKept_ = false;
+        } else if (run.multiByte || kept_ > 0 || leadKept_) {
+            range = MeasurePiece(run, text, count, start, again);
         }
-        // The character a lead byte the last write left makes with the
-        // first byte of this one takes up to two cells and a blank.
-        if (leadKept_ && !control) range.most += 2;
-        leadKept_ = range.endsInLead;
+        const bool last = done + count - again == run.length;
+        if (run.multiByte || run.unfinished > 0 || kept_ > 0) KeepTail(run, text, count, last);
         platform::DWORD written;
         platform::WriteConsoleA(handle, text, count, &written, nullptr);
         RefreshSnapshot(handle);
-        done += count;
+        done += count - again;
+        again = 0;
+        if (!last && kept_ > 0 && kept_ <= count && platform::KeepsUnfinishedCharacters() &&
+            !GoesOn(keptBytes_, kept_, run.storage->text[done], nullptr)) {
+            again = kept_;
+            kept_ = 0;
+        }
         const COORD after = snapshot_.dwCursorPosition;
         Landing landing = {-1, start};
         if (!control) landing = FindLanding(start, after.Y * width + after.X, range, width, size);
@@ -75,6 +69,60 @@ void CellOutput::Write(platform::HANDLE handle, const Run& run) {
         Recolour(handle, run.storage->run + (done < run.length ? kMaxRunLength / 2 : 0), landing,
                  before, run.attribute);
     }
+}
+
+CellRange CellOutput::MeasurePiece(const Run& run, const uint8_t* text, uint32_t& count,
+                                   int32_t start, uint32_t again) {
+    const int32_t width = WidthOf(snapshot_);
+    const int32_t size = width * snapshot_.dwSize.Y;
+    CellRange range = {static_cast<int32_t>(count), static_cast<int32_t>(count), false};
+    if (run.multiByte && run.leads != nullptr) {
+        // A piece of at most kDoubleBytePiece bytes takes fewer cells
+        // than a half of the storage holds.
+        // A lead byte the last write left takes the first byte of this
+        // one for its trail.
+        const uint32_t joined = leadKept_ ? 1 : 0;
+        const bool mayScroll = start + 2 * static_cast<int32_t>(count) >= size;
+        count = joined + MeasureDoubleByte(text + joined, count - joined, *run.leads,
+                                           mayScroll ? width : 0, kDoubleBytePiece, range);
+        range.least += static_cast<int32_t>(joined);
+        range.most += static_cast<int32_t>(joined);
+    } else if (run.multiByte || kept_ > 0) {
+        // Text that cannot reach the end of the bottom row cannot scroll,
+        // and the cursor alone tells its cells. What the last write left of
+        // a character, which this one may finish, adds up to two.
+        const int32_t kept = kept_ > 0 ? 2 : 0;
+        if (start + static_cast<int32_t>(count) + kept < size) {
+            range.least = 0;
+        } else {
+            const uint32_t all = count;
+            count = MeasureUtf8(text, count, width - kept, kMaxRunLength / 2, range);
+            // A piece is more than what goes out again, however narrow the
+            // console.
+            if (count <= again) {
+                count = all;
+                range = {0, static_cast<int32_t>(count), false};
+            }
+        }
+        range.most += kept;
+    }
+    // The character a lead byte the last write left makes with the first
+    // byte of this one takes up to two cells and a blank.
+    if (leadKept_) range.most += 2;
+    leadKept_ = range.endsInLead;
+    return range;
+}
+
+// Under UTF-8 a piece may end in a lead byte that the text does not go on
+// from, and the console keeps it, as it does a character a run leaves
+// unfinished.
+void CellOutput::KeepTail(const Run& run, const uint8_t* text, uint32_t count, bool last) {
+    if (run.multiByte && run.leads == nullptr && (run.kinds & kControlByte) == 0) {
+        kept_ = Utf8UnfinishedTailAfter(keptBytes_, kept_, text, count, keptBytes_);
+        return;
+    }
+    kept_ = last && run.unfinished <= count ? run.unfinished : 0;
+    for (uint32_t i = 0; i < kept_; ++i) keptBytes_[i] = text[count - kept_ + i];
 }
 
 void CellOutput::Recolour(platform::HANDLE handle, uint16_t* run, Landing landing, COORD before,

@@ -8,6 +8,7 @@
 
 #include "console/landing.h"
 #include "console/pending_text.h"
+#include "console/text_measure.h"
 #include "platform/platform.h"
 
 // The most bytes of a double-byte code page written at once: a character of
@@ -19,16 +20,18 @@ class CellOutput {
     void Open(const platform::CONSOLE_SCREEN_BUFFER_INFO& first) {
         snapshot_ = first;
         leadKept_ = false;
+        kept_ = 0;
     }
     // Writes the run and recolours its cells; the storage holds the
     // attribute run afterwards.
     void Write(platform::HANDLE handle, const Run& run);
-    // Writes the first byte of the storage alone, uncoloured; a lead byte
-    // the console kept takes it for its trail.
-    void WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
+    // Writes the first `count` bytes of the storage alone, uncoloured (a
+    // control byte); a lead byte the console kept takes it for its trail.
+    void WriteControl(platform::HANDLE handle, const PendingStorage& storage, uint32_t count) {
         leadKept_ = false;
+        kept_ = 0;
         platform::DWORD written;
-        platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
+        platform::WriteConsoleA(handle, storage.text, count, &written, nullptr);
         RefreshSnapshot(handle);
     }
     // The column of the next character after `pending` more single cells:
@@ -42,6 +45,12 @@ class CellOutput {
     }
 
   private:
+    // How many cells a piece from the cell `start` takes, with `count` cut
+    // to what it may be; `again` bytes at its front went out before.
+    CellRange MeasurePiece(const Run& run, const uint8_t* text, uint32_t& count, int32_t start,
+                           uint32_t again);
+    // Keeps what the piece, `last` of its run, leaves of a character.
+    void KeepTail(const Run& run, const uint8_t* text, uint32_t count, bool last);
     void RefreshSnapshot(platform::HANDLE handle) {
         platform::GetConsoleScreenBufferInfo(handle, &snapshot_);
     }
@@ -55,6 +64,10 @@ class CellOutput {
     platform::CONSOLE_SCREEN_BUFFER_INFO snapshot_;
     // The last write ended in a lead byte, which the console may keep.
     bool leadKept_;
+    // The bytes of a UTF-8 character that the last write began and the
+    // console keeps: the next may finish it, or the console loses them.
+    uint32_t kept_;
+    uint8_t keptBytes_[3];
 };
 
 #endif

@@ -5,6 +5,7 @@ void ConsoleWriter::Open() {
     attribute_ = kInitialAttribute;
     length_ = 0;
     kinds_ = 0;
+    begunCount_ = 0;
     encoding_ = Encoding::kNotAsked;
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
     // Only a console has a screen buffer. One in virtual-terminal mode reads
@@ -51,7 +52,13 @@ bool ConsoleWriter::MultiByte(uint32_t kinds) {
     return (kinds & asks) == kHighByte && ReadsCharacters();
 }
 
+void ConsoleWriter::GoOn(uint8_t byte) {
+    const LeadBytes* leads = encoding_ == Encoding::kDoubleByte ? &leads_ : nullptr;
+    if (!GoesOn(begun_, begunCount_, byte, leads)) begunCount_ = 0;
+}
+
 void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
+    if (length_ == 0 && begunCount_ > 0 && count > 0) GoOn(byte);
     for (uint32_t left = count; left > 0;) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
@@ -65,6 +72,7 @@ void ConsoleWriter::AppendRepeated(uint8_t byte, uint16_t count) {
 }
 
 void ConsoleWriter::AppendBytes(const uint8_t* bytes, uint32_t count) {
+    if (length_ == 0 && begunCount_ > 0 && count > 0) GoOn(bytes[0]);
     while (count > 0) {
         if (length_ == kMaxRunLength) Flush(true);
         const uint32_t room = kMaxRunLength - length_;
@@ -86,68 +94,100 @@ void ConsoleWriter::AppendTab() {
         if ((kinds_ & kHighByte) != 0 && ReadsCharacters()) Write(Pending(false));
         blanks = 8 - cells_.Column(length_) % 8;
     } else if (output_ == Output::kInBand) {
+        // On a console, a character the text leaves unfinished is lost: no
+        // blank goes on with it.
         const Run run = Pending(false);
+        length_ = run.length;
         inBand_.Count(run);
-        if (inBand_.KnowsColumn()) {
-            blanks = inBand_.TabBlanks();
-        } else {
-            if (length_ > 0) Write(run);
-            blanks = inBand_.AskTabBlanks(handle_, storage_, attribute_);
-        }
+        if ((!inBand_.KnowsColumn() || begunCount_ > 0) && length_ > 0) Write(run);
+        blanks =
+            inBand_.KnowsColumn() ? inBand_.TabBlanks() : inBand_.AskTabBlanks(handle_, attribute_);
     } else {
         blanks = 8 - plain_.Count(Pending(false)) % 8;
     }
     AppendRepeated(' ', static_cast<uint16_t>(blanks));
 }
 
-// When the storage is full, a character that the text has only begun, in
-// UTF-8 or a double-byte code page, is held back, so that it goes out whole
-// with the rest of it: a console or a terminal would show each piece as a
-// replacement character. A file takes the bytes as they come. Returns how
-// many bytes are held back.
+// A character that the text has only begun, in UTF-8 or a double-byte code
+// page, is held back, so that it goes out whole with the rest of it: when
+// the storage is full, and on a console in virtual-terminal mode at the end
+// of every run, whose closing sequence would cut it. A console or a
+// terminal would show each piece as a replacement character. A file takes
+// the bytes as they come.
 uint32_t ConsoleWriter::HoldBack() {
     if (output_ == Output::kPlain || storage_.text[length_ - 1] < 0x80 || !ReadsCharacters()) {
         return 0;
     }
-    uint32_t kept = encoding_ == Encoding::kDoubleByte
-                        ? (EndsInLeadByte(storage_.text, length_, leads_) ? 1 : 0)
-                        : Utf8UnfinishedTail(storage_.text, length_);
-    // Bytes that a tab has already counted, as a character the tab's blanks
-    // cut short, go out where they are.
-    if (output_ == Output::kInBand && kept > length_ - inBand_.Counted()) {
-        kept = length_ - inBand_.Counted();
+    if (encoding_ == Encoding::kDoubleByte) {
+        // A lead byte the run before left has the text's first byte for
+        // its trail.
+        const uint32_t trail = begunCount_ > 0 ? 1 : 0;
+        heldCount_ =
+            length_ > trail && EndsInLeadByte(storage_.text + trail, length_ - trail, leads_) ? 1
+                                                                                              : 0;
+        held_[0] = storage_.text[length_ - 1];
+    } else {
+        heldCount_ = Utf8UnfinishedTailAfter(begun_, begunCount_, storage_.text, length_, held_);
     }
-    for (uint32_t i = 0; i < kept; ++i) held_[i] = storage_.text[length_ - kept + i];
-    return kept;
+    // On a terminal, bytes that a tab has already counted, as a character
+    // the tab's blanks cut short, go out where they are.
+    if (output_ == Output::kInBand && inBand_.OnTerminal() &&
+        heldCount_ > length_ - inBand_.Counted()) {
+        heldCount_ = length_ - inBand_.Counted();
+        for (uint32_t i = 0; i < heldCount_; ++i)
+            held_[i] = storage_.text[length_ - heldCount_ + i];
+    }
+    // What the run before left, and the whole text, may still be one
+    // character unfinished.
+    return heldCount_ < length_ ? heldCount_ : length_;
 }
 
-void ConsoleWriter::Flush(bool full) { Write(Pending(full)); }
+void ConsoleWriter::Flush(bool full) { Write(Pending(full), full); }
 
-void ConsoleWriter::Write(const Run& run) {
-    if (output_ == Output::kCells) {
+void ConsoleWriter::Write(const Run& run, bool full) {
+    if (run.length == 0) {
+        // Nothing but a character held back.
+    } else if (output_ == Output::kCells) {
         cells_.Write(handle_, run);
     } else if (output_ == Output::kInBand) {
         inBand_.Write(handle_, run);
     } else {
         plain_.Write(handle_, run);
     }
-    const uint32_t kept = length_ - run.length;
-    length_ = kept;
-    kinds_ = 0;
-    if (kept > 0) {
-        kinds_ = kHighByte;
-        for (uint32_t i = 0; i < kept; ++i) storage_.text[i] = held_[i];
+    // What a full storage held back goes on in the storage; what a run's
+    // end held back waits apart, so that the next run is cut into writes
+    // where its own text is.
+    const uint32_t kept = heldCount_;
+    heldCount_ = 0;
+    length_ = full ? kept : 0;
+    kinds_ = full && kept > 0 ? kHighByte : 0;
+    for (uint32_t i = 0; i < kept; ++i) {
+        if (full) {
+            storage_.text[i] = held_[i];
+        } else {
+            begun_[i] = held_[i];
+        }
     }
+    begunCount_ = full ? 0 : kept;
 }
 
+// A character the run before left unfinished is lost, as no control byte
+// goes on with one.
 void ConsoleWriter::WriteDirect(uint8_t byte) {
     if (length_ > 0) Flush(false);
+    begunCount_ = 0;
     storage_.text[0] = byte;
+    WriteControl(1);
+}
+
+void ConsoleWriter::WriteControl(uint32_t count) {
     if (output_ == Output::kCells) {
-        cells_.WriteControl(handle_, storage_);
+        cells_.WriteControl(handle_, storage_, count);
     } else if (output_ == Output::kInBand) {
-        inBand_.WriteControl(handle_, storage_);
+        inBand_.WriteControl(handle_, storage_, count);
     } else {
-        plain_.WriteControl(handle_, storage_);
+        plain_.WriteControl(handle_, storage_, count);
     }
+    length_ = 0;
+    kinds_ = 0;
 }

@@ -33,6 +33,7 @@ class ConsoleWriter {
 
     void Append(uint8_t byte) {
         if (length_ == kMaxRunLength) Flush(true);
+        if (length_ == 0 && begunCount_ > 0) GoOn(byte);
         kinds_ |= KindOf(byte);
         storage_.text[length_++] = byte;
     }
@@ -49,9 +50,14 @@ class ConsoleWriter {
         if (length_ > 0) Flush(false);
     }
     void WriteDirect(uint8_t byte);
-    // The last flush; a console's mode goes back to what it was at Open.
+    // The last flush, and a character the text left unfinished, which the
+    // console keeps; a console's mode goes back to what it was at Open.
     void Close() {
         FlushPending();
+        if (begunCount_ > 0) {
+            for (uint32_t i = 0; i < begunCount_; ++i) storage_.text[i] = begun_[i];
+            WriteControl(begunCount_);
+        }
         platform::RestoreConsoleMode();
     }
 
@@ -62,9 +68,16 @@ class ConsoleWriter {
 
     // Writes the pending text, of which there is some; `full`: storage is.
     void Flush(bool full);
-    // Writes the run, and keeps what it leaves of the pending text.
-    void Write(const Run& run);
+    // Writes the run, and keeps what it leaves of the pending text; `full`:
+    // of a run that goes on.
+    void Write(const Run& run, bool full = false);
+    // The first byte after a character that the last run left unfinished
+    // on a console in virtual-terminal mode.
+    void GoOn(uint8_t byte);
+    // Returns how many of the pending text's bytes are held back.
     uint32_t HoldBack();
+    // Writes the first `count` bytes of the storage alone, uncoloured.
+    void WriteControl(uint32_t count);
     bool MultiByte(uint32_t kinds);
     // Whether bytes of 0x80 and above may make characters of several: always
     // on a terminal, which reads UTF-8; elsewhere as the code page says.
@@ -76,11 +89,18 @@ class ConsoleWriter {
     void AskCodePage();
     // The pending text as a run, less what a full storage holds back.
     Run Pending(bool full) {
-        Run run = {&storage_, length_, kinds_, false, attribute_, nullptr};
-        if ((run.kinds & kHighByte) != 0) {
-            run.multiByte = MultiByte(run.kinds);
+        Run run = {&storage_, length_, kinds_, false, attribute_, nullptr, 0, begun_, begunCount_};
+        heldCount_ = 0;
+        // A character the run before began makes this one of several bytes.
+        if (length_ > 0 && ((run.kinds & kHighByte) != 0 || begunCount_ > 0)) {
+            run.multiByte = MultiByte(run.kinds | kHighByte);
+            if (full || (output_ == Output::kInBand && !inBand_.OnTerminal())) {
+                run.length -= HoldBack();
+            } else if (output_ == Output::kCells && storage_.text[length_ - 1] >= 0x80 &&
+                       ReadsCharacters() && encoding_ == Encoding::kUtf8) {
+                run.unfinished = Utf8UnfinishedTail(storage_.text, length_);
+            }
             if (encoding_ == Encoding::kDoubleByte) run.leads = &leads_;
-            if (full) run.length -= HoldBack();
         }
         return run;
     }
@@ -91,8 +111,15 @@ class ConsoleWriter {
     LeadBytes leads_;
     uint16_t attribute_;
     uint32_t length_;
-    uint32_t kinds_;   // the kinds of byte the pending text holds
-    uint8_t held_[3];  // a character held back from a full storage
+    uint32_t kinds_;  // the kinds of byte the pending text holds
+    // A character held back from the pending text, as far as it has come.
+    uint8_t held_[3];
+    uint32_t heldCount_;
+    // The bytes of a character that a run on a console in virtual-terminal
+    // mode left unfinished, for the next to go on with: the console would
+    // have kept them, and lost them unless the next byte goes on with them.
+    uint8_t begun_[3];
+    uint32_t begunCount_;
     PendingStorage storage_;
     CellOutput cells_;
     InBandOutput inBand_;

@@ -22,7 +22,11 @@ struct LeadBytes;
 // first `length` bytes of the storage, what kinds of byte they hold
 // (text_measure.h), whether the output reads characters of several bytes
 // among them, in UTF-8 or in a double-byte code page (then `leads` are its
-// lead bytes, else null), and the attribute they are shown in.
+// lead bytes, else null), and the attribute they are shown in. On a
+// recoloured UTF-8 console, `unfinished` bytes at its end begin a character
+// that the console keeps for the next write. On a console in
+// virtual-terminal mode, the `carriedCount` bytes at `carried` are a
+// character that the run before began and this one goes on with.
 struct Run {
     PendingStorage* storage;
     uint32_t length;
@@ -30,6 +34,9 @@ struct Run {
     bool multiByte;
     uint16_t attribute;
     const LeadBytes* leads;
+    uint32_t unfinished;
+    const uint8_t* carried;
+    uint32_t carriedCount;
 };
 
 #endif

@@ -16,8 +16,9 @@ void PlainOutput::Write(platform::HANDLE handle, const Run& run) {
     platform::WriteFile(handle, run.storage->text, run.length, &written, nullptr);
 }
 
-void PlainOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
-    file_.column = FileColumn::AfterControl(file_.column, storage.text[0]);
+void PlainOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage,
+                               uint32_t count) {
+    file_.column = FileColumn::AfterControl(file_.column, storage.text[count - 1]);
     platform::DWORD written;
-    platform::WriteFile(handle, storage.text, 1, &written, nullptr);
+    platform::WriteFile(handle, storage.text, count, &written, nullptr);
 }

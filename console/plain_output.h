@@ -17,7 +17,8 @@ class PlainOutput {
         counted_ = 0;
     }
     void Write(platform::HANDLE handle, const Run& run);
-    void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
+    // Writes the first `count` bytes of the storage: a control byte.
+    void WriteControl(platform::HANDLE handle, const PendingStorage& storage, uint32_t count);
     // Counts the run's bytes that are not counted yet, and returns the
     // column after them.
     uint32_t Count(const Run& run);

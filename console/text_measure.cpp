@@ -12,11 +12,35 @@ uint32_t Utf8Length(uint8_t lead) {
 
 uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count) {
     for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
-        const uint8_t byte = text[count - back];
-        if ((byte & 0xC0) == 0x80) continue;
-        return byte >= 0xC2 && byte <= 0xF4 && Utf8Length(byte) > back ? back : 0;
+        const uint8_t lead = text[count - back];
+        if ((lead & 0xC0) == 0x80) continue;
+        if (lead < 0xC2 || lead > 0xF4 || Utf8Length(lead) <= back) return 0;
+        // The second byte, when there is one, in the range the lead allows.
+        if (back == 1) return 1;
+        const uint8_t second = text[count - back + 1];
+        const uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        return second >= low && second <= high ? back : 0;
     }
     return 0;
+}
+
+uint32_t Utf8UnfinishedTailAfter(const uint8_t* begun, uint32_t begunCount, const uint8_t* text,
+                                 uint32_t count, uint8_t* tail) {
+    // Three bytes of text hold the lead byte of any character they leave
+    // unfinished.
+    uint8_t joined[6];
+    const uint8_t* from = text;
+    uint32_t length = count;
+    if (count < 3 && begunCount > 0) {
+        for (uint32_t i = 0; i < begunCount; ++i) joined[i] = begun[i];
+        for (uint32_t i = 0; i < count; ++i) joined[begunCount + i] = text[i];
+        from = joined;
+        length = begunCount + count;
+    }
+    const uint32_t kept = Utf8UnfinishedTail(from, length);
+    for (uint32_t i = 0; i < kept; ++i) tail[i] = from[length - kept + i];
+    return kept;
 }
 
 uint32_t MeasureUtf8(const uint8_t* text, uint32_t count, int32_t spread, uint32_t limit,
@@ -78,4 +102,54 @@ uint32_t MeasureDoubleByte(const uint8_t* text, uint32_t count, LeadBytes leads,
         range = {range.least + (range.endsInLead ? 0 : 1), most, range.endsInLead};
     }
     return i;
+}
+
+namespace {
+
+// The length of the UTF-8 character that the text begins with, 0 when its
+// bytes make none: a lead byte from 0xC2 to 0xF4, and the bytes it
+// announces, the second in the range that rules out overlong forms,
+// surrogates and code points past U+10FFFF.
+uint32_t Utf8Character(const uint8_t* text, uint32_t count) {
+    const uint8_t lead = text[0];
+    const uint32_t length = Utf8Length(lead);
+    if (lead < 0xC2 || lead > 0xF4 || length > count) return 0;
+    const uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (text[1] < low || text[1] > high) return 0;
+    for (uint32_t i = 2; i < length; ++i) {
+        if ((text[i] & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+bool GoesOn(const uint8_t* begun, uint32_t count, uint8_t next, const LeadBytes* leads) {
+    if (leads != nullptr) return next >= 0x40;
+    const uint8_t lead = begun[0];
+    const uint8_t low = count == 1 && lead == 0xE0   ? 0xA0
+                        : count == 1 && lead == 0xF0 ? 0x90
+                                                     : 0x80;
+    const uint8_t high = count == 1 && lead == 0xED   ? 0x9F
+                         : count == 1 && lead == 0xF4 ? 0x8F
+                                                      : 0xBF;
+    return next >= low && next <= high;
+}
+
+CharacterCells CellsOf(const uint8_t* text, uint32_t count, const LeadBytes* leads) {
+    const uint8_t c = text[0];
+    if (c < 0x80) {
+        const int8_t cells = (c >= 0x20 && c != 0x7F) || c == 0x1A ? 1 : 0;
+        return {1, cells, cells};
+    }
+    if (leads == nullptr) {
+        const uint32_t length = Utf8Character(text, count);
+        return CharacterCells{static_cast<uint8_t>(length > 0 ? length : 1), 0,
+                              static_cast<int8_t>(length > 0 ? 2 : 1)};
+    }
+    if (!leads->Has(c)) return {1, 1, 1};
+    // No byte below 0x40 ends a character of two.
+    if (count > 1 && text[1] >= 0x40) return {2, 1, 2};
+    return {1, 0, 1};
 }

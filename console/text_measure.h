@@ -26,8 +26,13 @@ uint32_t KindsOf(const uint8_t* text, uint32_t count);
 uint32_t Utf8Length(uint8_t lead);
 
 // How many bytes at the end of the text begin a character that the text
-// does not finish: 0 to 3.
+// does not finish but could go on to: 0 to 3.
 uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count);
+// The same of the `begunCount` bytes at `begun` followed by the text, which
+// a short text may go on with: the bytes are copied to `tail` (which may be
+// `begun`), and there may be more of them than the text has.
+uint32_t Utf8UnfinishedTailAfter(const uint8_t* begun, uint32_t begunCount, const uint8_t* text,
+                                 uint32_t count, uint8_t* tail);
 
 // The lead bytes of a double-byte code page: the `firstCount` bytes from
 // 0x81, and the `secondCount` from `secondStart`, begin characters of two
@@ -48,6 +53,27 @@ LeadBytes LeadBytesOf(uint32_t codePage);
 // Whether the text, which begins with a character, ends in a lead byte
 // whose trail byte has not come.
 bool EndsInLeadByte(const uint8_t* text, uint32_t count, LeadBytes leads);
+
+// Whether `next` goes on with the `count` bytes at `begun`, which begin a
+// character they do not finish: in a double-byte code page (`leads` not
+// null) any byte from 0x40 does; in UTF-8 a byte in the range its place
+// in the character allows.
+bool GoesOn(const uint8_t* begun, uint32_t count, uint8_t next, const LeadBytes* leads);
+
+// One character of text as a console in virtual-terminal mode reads it, and
+// the fewest and most cells it can take there, from its bytes alone,
+// whatever the console host's version or font: an ASCII character, SUB (a
+// symbol) and a byte of its own in a double-byte code page one; a character
+// of several bytes up to two, and at the fewest none in UTF-8 (a combining
+// mark) and one in a double-byte code page; a byte that begins or goes on
+// with no character at most one (a replacement character) and at the
+// fewest none; DEL and the other control bytes none.
+struct CharacterCells {
+    uint8_t length;
+    int8_t least, most;
+};
+// `leads`: the lead bytes of a double-byte code page, or null for UTF-8.
+CharacterCells CellsOf(const uint8_t* text, uint32_t count, const LeadBytes* leads);
 
 // How many cells text may take on a console; in a double-byte code page,
 // whether it ends in a lead byte that its trail byte has not followed.

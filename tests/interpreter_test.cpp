@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"EmptyStringWritesNothing", "\"\" \"\"", Expect()},
         TokenCase{"DoubledQuoteAtTheEnd", "\"a\"\"", Expect().Flush("a\"", 0x07, 0, 0)},
         TokenCase{"BytesInsideTakenAsTheyAre", "\"/1F 9\ta\x01\xE9\"",
-                  Expect().Flush("/1F 9\ta\x01\xE9", 0x07, 0, 0)},
+                  Expect().CodePage().Flush("/1F 9\ta\x01\xE9", 0x07, 0, 0)},
         TokenCase{"LetterAfterClosingQuoteEnds", "\"a\"b 65", Expect().Flush("a", 0x07, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -135,10 +135,19 @@ inline std::string CheckRunInvariants(const simulated::Console& console, uint16_
         }
         // A character of two bytes takes up to three cells, with the blank
         // it may leave at the end of a row, and a lead byte the last write
-        // left may join the first byte of this one.
+        // left may join the first byte of this one; so may the first bytes
+        // of a UTF-8 character, which then shows whole.
         const size_t bytes = calls[write].bytes.size();
-        const size_t most =
-            simulated::IsDoubleByte(console.CodePage()) ? bytes + bytes / 2 + 2 : bytes;
+        size_t most = simulated::IsDoubleByte(console.CodePage()) ? bytes + bytes / 2 + 2 : bytes;
+        for (size_t j = write; j-- > 0;) {
+            if (calls[j].op != simulated::Op::WriteConsoleA) continue;
+            const std::string& last = calls[j].bytes;
+            if (simulated::Utf8Unfinished(reinterpret_cast<const unsigned char*>(last.data()),
+                                          last.size()) > 0) {
+                most += 2;
+            }
+            break;
+        }
         if (call.attributes.size() > most) {
             return "call " + std::to_string(i) + " recolours more cells than were written";
         }
