@@ -97,7 +97,10 @@ void ConsoleColumn::Take(uint8_t c, bool multiByte) {
     } else if (c == '\t') {
         const int32_t stop = column / 8 * 8 + 8;
         if (!pending) column = stop < width ? stop : width - 1;
-    } else if (c == 0x1B || c >= 0x80) {
+    } else if (c == 0x1B) {
+        known = false;
+        doubt = anywhere = true;
+    } else if (c >= 0x80) {
         known = false;
     }
 }

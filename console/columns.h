@@ -66,12 +66,25 @@ struct TerminalColumn {
 struct ConsoleColumn {
     int32_t column, width;
     bool pending, known, switched;
+    // Not known, and a wrap may wait should the cursor stand in the last
+    // column: after text whose cells only the console knows; `anywhere`,
+    // on the bottom row too, at the start on a console that was in the mode
+    // already and after an escape sequence of the text's own. (The program
+    // never lets such text reach the buffer's last cell.)
+    bool doubt, anywhere;
 
     // Where the console says the cursor is; `filled`: a row waits to wrap.
     void Set(int32_t x, bool filled) {
         column = x;
         pending = filled;
         known = true;
+        doubt = anywhere = false;
+    }
+    // Where a control byte leaves a cursor that is not known: CR, LF, VT,
+    // FF and BS drop a wrap that may wait, an escape may leave one.
+    void Unknown(uint8_t c) {
+        if (static_cast<uint8_t>(c - '\n') <= '\r' - '\n' || c == '\b') doubt = anywhere = false;
+        if (c == 0x1B) doubt = anywhere = true;
     }
 
     // `multiByte`: bytes of 0x80 and above may make characters of several;

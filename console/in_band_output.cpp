@@ -33,8 +33,6 @@ namespace {
     return to;
 }
 
-// Erases from the cursor to the end of its row, in the current colours.
-constexpr char kEraseToRowEnd[] = "\x1b[K";
 static_assert(kConsoleSgrLength <= kMaxSgrLength, "a console's sequence is no longer");
 
 }  // namespace
@@ -45,6 +43,7 @@ void InBandOutput::OpenTerminal(uint32_t width) {
     counted_ = 0;
     terminal_ = TerminalColumn{0, width, 0, 0, 0, 0, false, false};
     console_ = ConsoleColumn{};
+    to_ = nullptr;
     __builtin_memcpy(closing_, kSgrReset, kSgrResetLength);
     ownLength_ = kSgrResetLength;
     closingLength_ = kSgrResetLength;
@@ -61,7 +60,9 @@ void InBandOutput::OpenConsole(const platform::CONSOLE_SCREEN_BUFFER_INFO& first
     // A cursor that starts in the last column may have a wrap waiting, but
     // not without the mode.
     const int32_t x = first.dwCursorPosition.X;
-    console_ = ConsoleColumn{x, width, false, switched || x + 1 < width, switched};
+    const bool known = switched || x + 1 < width;
+    console_ = ConsoleColumn{x, width, false, known, switched, !known, !known};
+    info_ = first;
     FormatConsoleSgr(first.wAttributes & 0xFF, closing_);
     __builtin_memcpy(closing_ + kConsoleSgrLength, kSgrPop, kSgrPushLength);
     ownLength_ = kConsoleSgrLength;
@@ -120,16 +121,15 @@ void InBandOutput::WriteToTerminal(platform::HANDLE handle, const Run& run) {
     platform::WriteFile(handle, out_, static_cast<platform::DWORD>(to - out_), &written, nullptr);
 }
 
-// Text whose cells only the console knows, or after such text, where even
-// the first character may wrap, but for control bytes, which move the
-// cursor where the program cannot follow.
+// Text the program lays out goes out in one frame from a known column;
+// anything else is measured.
 void InBandOutput::WriteToConsole(platform::HANDLE handle, const Run& run) {
     ConsoleColumn at = counted_ > 0 ? consoleStart_ : console_;
     counted_ = 0;
-    if ((run.multiByte || !at.known) && (run.kinds & kControlByte) == 0) {
-        WriteUnknown(handle, run, at);
-    } else {
+    if (at.known && run.carriedCount == 0 && !(run.multiByte && (run.kinds & kHighByte) != 0)) {
         WriteFrame(handle, run, at);
+    } else {
+        WriteMeasured(handle, run, at);
     }
 }
 
@@ -172,41 +172,414 @@ void InBandOutput::WriteFrame(platform::HANDLE handle, const Run& run, ConsoleCo
                             nullptr);
 }
 
-// Text scrolled the buffer when the cursor stands behind where its fewest
-// cells (one for each ASCII character but DEL) would have put it. Then the
-// blanks behind the cursor, on a row the run scrolled in, took its colours:
-// they are erased, unless the cursor is in the last column, on the run's
-// last character perhaps. Text that scrolled by more than its fewest cells
-// tell keeps them.
-void InBandOutput::WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
+namespace {
+
+// The most bytes one character of a measured run adds to a frame: its own
+// bytes twice, with both colours, a CR and the moves that make room.
+constexpr uint32_t kMostPerCharacter = 4 * kConsoleSgrLength + 2 * 4 + 16;
+static_assert(kOutputSize > 2 * (kSgrPushLength + kMostPerCharacter), "a frame holds a character");
+
+// A byte that takes no cell and that a console the program switched wraps a
+// filled row before, as it does at once without the mode: a control byte
+// other than SUB, and DEL.
+bool TakesNoCell(uint8_t c) { return (c < 0x20 && c != 0x1A) || c == 0x7F; }
+
+// The sequence that moves the cursor to column `x` (from 0) of its row.
+uint8_t* PutColumn(uint8_t* to, int32_t x) {
+    *to++ = 0x1B;
+    *to++ = '[';
+    char digits[8];
+    int32_t n = 0;
+    for (uint32_t v = static_cast<uint32_t>(x) + 1; v > 0; v /= 10) {
+        digits[n++] = static_cast<char>('0' + v % 10);
+    }
+    while (n > 0) *to++ = static_cast<uint8_t>(digits[--n]);
+    *to++ = 'G';
+    return to;
+}
+
+constexpr char kCursorUp[] = "\x1b[A";
+
+}  // namespace
+
+// The console says where the cursor is. In the last column a wrap waits
+// if the text since the cursor was known must have left one, and may if it
+// may have, which only text from before the run or an escape sequence can
+// have done on the bottom row.
+void InBandOutput::Ask(platform::HANDLE handle, const Place& before) {
+    platform::GetConsoleScreenBufferInfo(handle, &info_);
+    Place& p = place_;
+    p.x = info_.dwCursorPosition.X;
+    p.y = info_.dwCursorPosition.Y;
+    p.exact = true;
+    const int32_t width = console_.width;
+    const int32_t at = p.y * width + p.x;
+    const bool edge =
+        before.doubt && p.x == width - 1 && (p.y < info_.dwSize.Y - 1 || before.anywhere);
+    p.waits = edge && !before.anywhere && before.least > at;
+    p.doubt = edge && !p.waits && before.most > at;
+    p.anywhere = p.doubt && before.anywhere;
+}
+
+void InBandOutput::OpenFrame(uint16_t attribute) {
+    if (to_ != nullptr) return;
+    __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
+    FormatConsoleSgr(attribute, colours_);
+    to_ = Copy(out_ + kSgrPushLength, colours_, kConsoleSgrLength);
+}
+
+void InBandOutput::Flush(platform::HANDLE handle) {
+    if (to_ == nullptr) return;
+    to_ = Copy(to_, closing_, kConsoleSgrLength + kSgrPushLength);
+    platform::DWORD written;
+    platform::WriteConsoleA(handle, out_, static_cast<platform::DWORD>(to_ - out_), &written,
+                            nullptr);
+    to_ = nullptr;
+}
+
+void InBandOutput::Put(const uint8_t* bytes, uint32_t count) { to_ = Copy(to_, bytes, count); }
+
+// The console lays the text out and the program follows as far as it can:
+// text of single cells exactly, characters of several bytes within their
+// fewest and most cells. Nothing may scroll the buffer while the run's
+// colours are set, or a row that comes in would take them: before a
+// character that might pass the last cell of the bottom row, the console
+// says where its cursor is, and if the character could reach that cell a
+// line feed in the console's own colours makes a row, and the cursor goes
+// back up to where it was. The window then scrolls by one row more than the
+// text needs at most, when the run ends in the last cells. Before the run's
+// last character, and on a console the program switched before a byte that
+// takes no cell, a character that might fill its row is read back, so that
+// whether a wrap waits is known: the next program, a tab and the wrap the
+// switched console owes all depend on it.
+void InBandOutput::WriteMeasured(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
     const uint8_t* const text = run.storage->text;
     const uint32_t length = run.length;
-    platform::CONSOLE_SCREEN_BUFFER_INFO& info = info_;
-    platform::GetConsoleScreenBufferInfo(handle, &info);
-    const int32_t width = at.width;
-    const int32_t start = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
-    WriteFrame(handle, run, at);
-    if (start + 2 * static_cast<int32_t>(length) + 3 < width * info.dwSize.Y) return;
-    int32_t least = 0;
-    for (uint32_t i = 0; i < length; ++i) least += KindOf(text[i]) == 0 ? 1 : 0;
-    platform::GetConsoleScreenBufferInfo(handle, &info);
-    const int32_t x = info.dwCursorPosition.X;
-    if (info.dwCursorPosition.Y * width + x - start < least && x + 1 < width) {
+    const int32_t all = at.width * info_.dwSize.Y;
+    Ask(handle, Place{0, 0, 0, all, false, false, at.doubt, at.anywhere});
+    if (at.known) place_.waits = at.pending;
+    to_ = nullptr;
+    for (uint32_t i = PutCarried(handle, run, at.switched); i < length;) {
+        if (to_ != nullptr && to_ > out_ + kOutputSize - kMostPerCharacter) Flush(handle);
+        if (TakesNoCell(text[i])) {
+            OpenFrame(run.attribute);
+            PutControl(text[i++]);
+            continue;
+        }
+        const CharacterCells cells =
+            run.multiByte ? CellsOf(text + i, length - i, run.leads) : CharacterCells{1, 1, 1};
+        const uint32_t next = i + cells.length;
+        const bool last = next == length || (at.switched && TakesNoCell(text[next]));
+        PutCharacter(handle, text + i, cells, last, run);
+        i = next;
+    }
+    EndMeasured(handle, at);
+}
+
+// The character the run before began, with the bytes of this one that go
+// on with it; returns how many of this run's bytes it took.
+uint32_t InBandOutput::PutCarried(platform::HANDLE handle, const Run& run, bool switched) {
+    if (run.carriedCount == 0) return 0;
+    const uint8_t* const text = run.storage->text;
+    uint8_t joined[8];
+    uint32_t count = 0;
+    for (; count < run.carriedCount; ++count) joined[count] = run.carried[count];
+    for (uint32_t k = 0; k < run.length && k < 4; ++k) joined[count++] = text[k];
+    uint32_t j = 0;
+    while (j < run.carriedCount) {
+        const CharacterCells cells = CellsOf(joined + j, count - j, run.leads);
+        j += cells.length;
+        const uint32_t next = j - run.carriedCount;
+        const bool last = next >= run.length || (switched && TakesNoCell(text[next]));
+        PutCharacter(handle, joined + j - cells.length, cells, last, run);
+    }
+    return j - run.carriedCount;
+}
+
+// The frame closes, and without the mode a filled row wraps at once; what
+// is known of the cursor goes to `at`.
+void InBandOutput::EndMeasured(platform::HANDLE handle, ConsoleColumn& at) {
+    if (to_ != nullptr) to_ = Copy(to_, closing_, kConsoleSgrLength + kSgrPushLength);
+    if (at.switched && place_.exact && place_.waits) {
+        if (to_ == nullptr) to_ = out_;
+        *to_++ = '\r';
+        *to_++ = '\n';
+        place_.x = 0;
+        place_.waits = false;
+    }
+    if (to_ != nullptr) {
         platform::DWORD written;
-        __builtin_memcpy(out_, kEraseToRowEnd, 3);
-        platform::WriteConsoleA(handle, out_, 3, &written, nullptr);
+        platform::WriteConsoleA(handle, out_, static_cast<platform::DWORD>(to_ - out_), &written,
+                                nullptr);
+        to_ = nullptr;
+    }
+    at.known = place_.exact && !place_.doubt;
+    at.doubt = place_.doubt;
+    at.anywhere = place_.anywhere;
+    at.column = place_.x;
+    at.pending = at.known && place_.waits;
+    console_ = at;
+}
+
+// A control byte in a measured run. Line feeds go out in the console's own
+// colours. Where the program switched the mode on, a row that waits to wrap
+// wraps first. The control byte moves an exact cursor as the console does;
+// after measured text the cursor is asked for again before the next
+// character.
+void InBandOutput::PutControl(uint8_t c) {
+    Place& p = place_;
+    const int32_t width = console_.width;
+    const int32_t bottom = info_.dwSize.Y - 1;
+    const bool lineFeed = static_cast<uint8_t>(c - '\n') < 3;
+    if (console_.switched && p.exact && p.waits) {
+        Put(closing_, kConsoleSgrLength);
+        *to_++ = '\r';
+        *to_++ = '\n';
+        if (!lineFeed) Put(colours_, kConsoleSgrLength);
+        p.x = 0;
+        p.y = p.y < bottom ? p.y + 1 : bottom;
+        p.waits = false;
+    } else if (lineFeed) {
+        Put(closing_, kConsoleSgrLength);
+    }
+    *to_++ = c;
+    if (lineFeed) Put(colours_, kConsoleSgrLength);
+    // After measured text, or an escape, where a byte that moves the cursor
+    // leaves it is the console's to say.
+    if (!p.exact || c == 0x1B) {
+        const bool moves = lineFeed || c == '\r' || c == '\b' || c == '\t' || c == 0x1B;
+        if (moves) {
+            p.exact = false;
+            p.least = 0;
+            p.most = width * (bottom + 1);
+        }
+        if (lineFeed || c == '\r' || c == '\b') p.doubt = p.anywhere = false;
+        if (c == 0x1B) p.doubt = p.anywhere = true;
+        return;
+    }
+    Move(c, lineFeed);
+}
+
+// An exact cursor, moved by a control byte as the console moves it.
+void InBandOutput::Move(uint8_t c, bool lineFeed) {
+    Place& p = place_;
+    const int32_t width = console_.width;
+    const int32_t bottom = info_.dwSize.Y - 1;
+    if (lineFeed) {
+        p.y = p.y < bottom ? p.y + 1 : bottom;
+        p.x = 0;
+        p.waits = p.doubt = false;
+    } else if (c == '\r' || c == '\b') {
+        p.x = c == '\r' ? 0 : p.x > 0 ? p.x - 1 : 0;
+        p.waits = p.doubt = false;
+    } else if (c == '\t' && !p.waits && !p.doubt) {
+        const int32_t stop = p.x / 8 * 8 + 8;
+        p.x = stop < width ? stop : width - 1;
     }
 }
 
-void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage) {
-    platform::DWORD written;
-    if (OnTerminal()) {
-        terminal_.LayOut(storage.text, 1, kControlByte);
-        platform::WriteFile(handle, storage.text, 1, &written, nullptr);
+// One character of a measured run; `last` when whether it fills its row
+// matters once it is written.
+void InBandOutput::PutCharacter(platform::HANDLE handle, const uint8_t* bytes, CharacterCells cells,
+                                bool last, const Run& run) {
+    Place& p = place_;
+    const int32_t width = console_.width;
+    const int32_t end = width * info_.dwSize.Y - 1;  // the buffer's last cell
+    const bool single = cells.least == 1 && cells.most == 1;
+    Reach reach{};
+    for (;;) {
+        reach = ReachOf(cells);
+        // A character of one cell from where the cursor is known is laid
+        // out.
+        const bool laidOut = single && !p.doubt;
+        if (!p.exact) {
+            if (reach.furthest < end && !(last && reach.mayFill)) break;
+            Flush(handle);
+            Ask(handle, Place(p));
+            continue;
+        }
+        const Way way = OnBottomRow(bytes, cells, run.attribute, !laidOut && reach.furthest >= end);
+        if (way == Way::kAgain) continue;
+        if (way == Way::kWritten) return;
+        if (last && reach.mayFill && !laidOut) {
+            WriteLast(handle, bytes, cells, run.attribute);
+            return;
+        }
+        break;
+    }
+    OpenFrame(run.attribute);
+    Put(bytes, cells.length);
+    if (p.exact && single && !p.doubt) {
+        if (p.waits) {
+            p.x = 0;
+            ++p.y;
+        }
+        p.waits = p.x == width - 1;
+        if (!p.waits) ++p.x;
         return;
     }
-    if (console_.known) console_.Take(storage.text[0], false);
-    platform::WriteConsoleA(handle, storage.text, 1, &written, nullptr);
+    p.exact = false;
+    p.least = reach.least + cells.least;
+    p.most = reach.most + cells.most;
+    p.doubt = true;
+    p.anywhere = false;
+}
+
+// The cells a character may begin in, counted from the top left: after a
+// waiting wrap, the next row's first; a wide one that meets the last
+// column leaves it blank and begins on the next row.
+InBandOutput::Reach InBandOutput::ReachOf(CharacterCells cells) const {
+    const Place& p = place_;
+    const int32_t width = console_.width;
+    Reach reach = {p.least, p.most, 0, false};
+    if (p.exact) {
+        reach.least = p.y * width + p.x + (p.waits ? 1 : 0);
+        reach.most = reach.least + (p.doubt ? 1 : 0);
+    }
+    if (cells.most == 2 && reach.most % width == width - 1) ++reach.most;
+    reach.furthest = reach.most + cells.most - 1;
+    const int32_t fewest = reach.least + (cells.least > 0 ? cells.least : 1) - 1;
+    reach.mayFill = fewest + (width - 1 - fewest % width) <= reach.furthest;
+    return reach;
+}
+
+// On the bottom row, from an exact cursor, what a character needs first so
+// that no row scrolls in in the run's colours; `reaches`: it may take the
+// buffer's last cell.
+InBandOutput::Way InBandOutput::OnBottomRow(const uint8_t* bytes, CharacterCells cells,
+                                            uint16_t attribute, bool reaches) {
+    Place& p = place_;
+    const int32_t width = console_.width;
+    const int32_t height = info_.dwSize.Y;
+    if (p.y != height - 1) return Way::kWrite;
+    if (p.doubt) {
+        // Whether the row is full nothing tells: it is taken as full.
+        OpenFrame(attribute);
+        Put(closing_, kConsoleSgrLength);
+        *to_++ = '\r';
+        *to_++ = '\n';
+        Put(colours_, kConsoleSgrLength);
+        p.x = 0;
+        p.doubt = p.anywhere = false;
+        return Way::kAgain;
+    }
+    if (p.waits && cells.most > 0) {
+        // The row it wraps to scrolls in: it goes out in the console's own
+        // colours, back to the start of that row, and again.
+        OpenFrame(attribute);
+        Put(closing_, kConsoleSgrLength);
+        Put(bytes, cells.length);
+        *to_++ = '\r';
+        Put(colours_, kConsoleSgrLength);
+        p.x = 0;
+        p.waits = false;
+        return Way::kAgain;
+    }
+    if (!reaches) return Way::kWrite;
+    OpenFrame(attribute);
+    Put(closing_, kConsoleSgrLength);
+    if (p.y > info_.srWindow.Top) {
+        // A row in the console's own colours, and back up to where the
+        // cursor was, which is on the row above now.
+        *to_++ = '\n';
+        Put(reinterpret_cast<const uint8_t*>(kCursorUp), sizeof kCursorUp - 1);
+        to_ = PutColumn(to_, p.x);
+        Put(colours_, kConsoleSgrLength);
+        --p.y;
+        return Way::kAgain;
+    }
+    // No row above to go back to, in a window of one row: the character
+    // goes out in the console's own colours.
+    Put(bytes, cells.length);
+    Put(colours_, kConsoleSgrLength);
+    p.exact = false;
+    p.least = 0;
+    p.most = width * height;
+    p.doubt = true;
+    return Way::kWritten;
+}
+
+// The last character of a measured run, or of what comes before a byte
+// that takes no cell, which may fill its row or not. Where the cursor
+// cannot tell (it stands in the last column either way), the colour of the
+// row's last cell tells: it is read before the character is written, and
+// again after, with the character in a colour that cell did not have; the
+// character is then written again in its own.
+void InBandOutput::WriteLast(platform::HANDLE handle, const uint8_t* bytes, CharacterCells cells,
+                             uint16_t attribute) {
+    Flush(handle);
+    const int32_t width = console_.width;
+    const Place before = place_;
+    // Where it begins unless a wrap it does not know of waits.
+    const int32_t x = before.waits ? 0 : before.x;
+    const int32_t y = before.waits ? before.y + 1 : before.y;
+    const bool asks = before.doubt || (cells.least <= width - 1 - x && width - x <= cells.most);
+    const platform::COORD last = {static_cast<int16_t>(width - 1), static_cast<int16_t>(y)};
+    platform::WORD colour = 0;
+    platform::DWORD read;
+    if (asks) platform::ReadConsoleOutputAttribute(handle, &colour, 1, last, &read);
+    const uint16_t seen = colour & 0xFF;
+    const uint16_t probe = asks && seen == (attribute & 0xFF) ? attribute ^ 0x08 : attribute;
+    OpenFrame(probe);
+    Put(bytes, cells.length);
+    Flush(handle);
+    Ask(handle, Place{});
+    Place& p = place_;
+    bool covered = p.y == y && p.x == width - 1;
+    if (asks) {
+        platform::ReadConsoleOutputAttribute(handle, &colour, 1, last, &read);
+        covered = (colour & 0xFF) == probe;
+    }
+    // Whether it filled the row: it took the last cell and the cursor
+    // stayed on its row.
+    p.waits = covered && p.y == y && p.x == width - 1;
+    if (probe == attribute) return;
+    // Where it began: after a doubt, in the last column if it took that
+    // cell, else on the next row if it moved there.
+    const int32_t beganX = before.doubt && !covered && p.y > y ? 0 : x;
+    const int32_t beganY = before.doubt && !covered && p.y > y ? y + 1 : y;
+    const bool took = covered || p.y != beganY || p.x != beganX;
+    if (!took) return;
+    OpenFrame(attribute);
+    if (p.y > beganY) Put(reinterpret_cast<const uint8_t*>(kCursorUp), sizeof kCursorUp - 1);
+    to_ = PutColumn(to_, beganX);
+    Put(bytes, cells.length);
+    Flush(handle);
+}
+
+void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& storage,
+                                uint32_t count) {
+    platform::DWORD written;
+    if (OnTerminal()) {
+        terminal_.LayOut(storage.text, count, KindsOf(storage.text, count));
+        platform::WriteFile(handle, storage.text, count, &written, nullptr);
+        return;
+    }
+    // SUB takes a cell: where that is, the console says, and whether a
+    // wrap it leaves waits is known from then on.
+    bool sub = count == 1 && storage.text[0] == 0x1A;
+    if (sub && !console_.known) {
+        const int32_t all = console_.width * info_.dwSize.Y;
+        Ask(handle, Place{0, 0, 0, all, false, false, console_.doubt, console_.anywhere});
+        if (!place_.doubt) console_.Set(place_.x, place_.waits);
+        sub = place_.doubt;
+    }
+    // The bytes of a character alone, at the end, are kept by the console
+    // and show nothing.
+    if (count == 1 && console_.known) {
+        console_.Take(storage.text[0], false);
+    } else if (count == 1) {
+        console_.Unknown(storage.text[0]);
+    }
+    platform::WriteConsoleA(handle, storage.text, count, &written, nullptr);
+    if (!sub || console_.known) return;
+    // From the last column, where a wrap may wait: SUB filled that cell and
+    // the cursor stayed, or it wrapped first and the cursor is after it.
+    const Place before = place_;
+    Ask(handle, Place{});
+    if (place_.y != before.y || console_.width > 2) {
+        console_.Set(place_.x, place_.y == before.y && place_.x == console_.width - 1);
+    }
 }
 
 uint32_t InBandOutput::TerminalTabBlanks() const {
@@ -216,22 +589,27 @@ uint32_t InBandOutput::TerminalTabBlanks() const {
     return 8 - column % 8;
 }
 
-uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, PendingStorage& storage,
-                                    uint16_t attribute) {
-    platform::CONSOLE_SCREEN_BUFFER_INFO info{};
-    platform::GetConsoleScreenBufferInfo(handle, &info);
-    const int32_t x = info.dwCursorPosition.X;
-    console_.Set(x, false);
-    const uint32_t blanks = 8 - static_cast<uint32_t>(x) % 8;
-    if (x + 1 < console_.width) return blanks;
-    // The blank fills the last column, or, when a wrap was waiting, goes
-    // to the start of the next row and moves the cursor on; written as text
-    // whose cells are not known, so that a row it scrolls in is erased.
-    storage.text[0] = ' ';
-    console_.known = false;
-    WriteToConsole(handle, Run{&storage, 1, 0, false, attribute, nullptr});
-    platform::GetConsoleScreenBufferInfo(handle, &info);
-    const bool filled = info.dwCursorPosition.X == x;
-    console_.Set(info.dwCursorPosition.X, filled);
+// Where a wrap may wait (after an escape sequence, or from before the run),
+// one blank of the tab tells: it fills the last column, or goes to the next
+// row; on the bottom row the row is taken as full, as text takes it.
+uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, uint16_t attribute) {
+    const int32_t all = console_.width * info_.dwSize.Y;
+    Ask(handle, Place{0, 0, 0, all, false, false, console_.doubt, console_.anywhere});
+    const Place before = place_;
+    const uint32_t blanks = 8 - static_cast<uint32_t>(before.x) % 8;
+    console_.Set(before.x, false);
+    if (!before.doubt) return blanks;
+    platform::DWORD written;
+    if (before.y == info_.dwSize.Y - 1) {
+        platform::WriteConsoleA(handle, "\r\n", 2, &written, nullptr);
+        console_.Set(0, false);
+        return 8;
+    }
+    OpenFrame(attribute);
+    *to_++ = ' ';
+    Flush(handle);
+    Ask(handle, Place{});
+    const bool filled = place_.y == before.y;
+    console_.Set(place_.x, filled);
     return filled ? blanks - 1 : 7;
 }

@@ -3,11 +3,13 @@
 // its colours, its text and what gives the output back the colours it had,
 // so it is never left coloured, however the program is stopped, and no
 // cell is rewritten afterwards. Rows that scroll in take the colours
-// current then, so a run's line feeds, and its wraps where the program
-// knows them, happen in the output's own colours: the character that wraps
-// is written, the cursor goes back to the start of its row, and it is
-// written again in the run's colours, which erases nothing and keeps the
-// row's soft wrap.
+// current then, so they must scroll in while the output has its own: a
+// run's line feeds go out in them, and so do its wraps where the program
+// knows them (the character that wraps is written, the cursor goes back to
+// the start of its row, and it is written again in the run's colours, which
+// erases nothing and keeps the row's soft wrap). On a console, text whose
+// cells only the console knows never scrolls it: where it might, the rows
+// it can need are scrolled in first, in the console's own colours.
 #ifndef COLORTEXT_CONSOLE_IN_BAND_OUTPUT_H
 #define COLORTEXT_CONSOLE_IN_BAND_OUTPUT_H
 
@@ -16,6 +18,7 @@
 #include "console/columns.h"
 #include "console/pending_text.h"
 #include "console/terminal_colours.h"
+#include "console/text_measure.h"
 #include "platform/platform.h"
 
 // Room for a run whose every byte wraps (written twice, a colour sequence
@@ -34,8 +37,10 @@ class InBandOutput {
     void Write(platform::HANDLE handle, const Run& run) {
         OnTerminal() ? WriteToTerminal(handle, run) : WriteToConsole(handle, run);
     }
-    // Writes the first byte of the storage alone, uncoloured.
-    void WriteControl(platform::HANDLE handle, const PendingStorage& storage);
+    // Writes the first `count` bytes of the storage alone, uncoloured: a
+    // control byte, or at the end the bytes of a character that the runs
+    // left unfinished.
+    void WriteControl(platform::HANDLE handle, const PendingStorage& storage, uint32_t count);
     // A terminal, which reads UTF-8 whatever the code page.
     [[gnu::always_inline]] bool OnTerminal() const {
         return platform::kHasTerminals && terminal_.width > 0;
@@ -65,16 +70,61 @@ class InBandOutput {
         return 8 - static_cast<uint32_t>(console_.Next()) % 8;
     }
     // The blanks a tab still takes once the console has said where its
-    // cursor is, with nothing pending; in the last column, where a filled
-    // row may wait to wrap, one blank of the tab, in `attribute`, tells.
-    uint32_t AskTabBlanks(platform::HANDLE handle, PendingStorage& storage, uint16_t attribute);
+    // cursor is, with nothing pending; in the last column, where a wrap may
+    // wait after an escape sequence or from before the run, one blank of the
+    // tab, in `attribute`, tells.
+    uint32_t AskTabBlanks(platform::HANDLE handle, uint16_t attribute);
 
   private:
+    // Where the next character goes on a console, while text whose cells
+    // only the console knows is written: exactly, as the console last said
+    // and as text the program lays out moved it since, or within the cells
+    // from `least` to `most`, counted row after row from the top left.
+    struct Place {
+        int32_t x, y;
+        int32_t least, most;
+        bool exact;
+        // Exact: a filled row waits to wrap.
+        bool waits;
+        // A wrap may wait: exact, the cursor is in the last column and
+        // nothing tells; or the text since may have left one. `anywhere`:
+        // on the bottom row too (ConsoleColumn).
+        bool doubt, anywhere;
+    };
+
     void WriteToTerminal(platform::HANDLE handle, const Run& run);
     void WriteToConsole(platform::HANDLE handle, const Run& run);
-    // One write of the run, laid out from `at`.
+    // One write of a run whose every character is a cell, or a control
+    // byte, laid out from `at`, which is known.
     void WriteFrame(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
-    void WriteUnknown(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
+    // A run with characters whose cells only the console knows, or one
+    // from where the program does not know the column.
+    void WriteMeasured(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
+    // Asks the console where the cursor is, after what `before` knew.
+    void Ask(platform::HANDLE handle, const Place& before);
+    // Where a character may go: the first and last cells it may begin in,
+    // the furthest it may end in, and whether its last cell may be the
+    // last of a row.
+    struct Reach {
+        int32_t least, most, furthest;
+        bool mayFill;
+    };
+    Reach ReachOf(CharacterCells cells) const;
+    uint32_t PutCarried(platform::HANDLE handle, const Run& run, bool switched);
+    void EndMeasured(platform::HANDLE handle, ConsoleColumn& at);
+    void PutControl(uint8_t c);
+    void Move(uint8_t c, bool lineFeed);
+    // What a character on the bottom row has done first: nothing, and it
+    // is written; something, and it is looked at again; it went out.
+    enum class Way : uint8_t { kWrite, kAgain, kWritten };
+    Way OnBottomRow(const uint8_t* bytes, CharacterCells cells, uint16_t attribute, bool reaches);
+    void PutCharacter(platform::HANDLE handle, const uint8_t* bytes, CharacterCells cells,
+                      bool last, const Run& run);
+    void WriteLast(platform::HANDLE handle, const uint8_t* bytes, CharacterCells cells,
+                   uint16_t attribute);
+    void OpenFrame(uint16_t attribute);
+    void Flush(platform::HANDLE handle);
+    void Put(const uint8_t* bytes, uint32_t count);
     void CountOnTerminal(const Run& run);
     uint32_t TerminalTabBlanks() const;
     uint8_t* PutCharacter(uint8_t* to, const uint8_t* bytes, uint32_t count, bool wraps) const;
@@ -91,8 +141,12 @@ class InBandOutput {
     uint32_t ownLength_, closingLength_;
     uint8_t colours_[kMaxSgrLength];
     uint32_t coloursLength_;
-    uint8_t out_[kOutputSize];
+    // The console's last answer: the cursor, the buffer's size, the window.
     platform::CONSOLE_SCREEN_BUFFER_INFO info_;
+    Place place_;
+    // The end of the frame being put together in out_; null when none is.
+    uint8_t* to_;
+    uint8_t out_[kOutputSize];
 };
 
 #endif

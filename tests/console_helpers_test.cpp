@@ -158,7 +158,7 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
         TerminalColumn terminal = {3, 10, 0, 0, 0, 0, false, false};
         terminal.LayOut(Bytes(r.bytes), Size(r.bytes), kinds);
         EXPECT_EQ(terminal.column, r.terminal) << r.name;
-        ConsoleColumn console = {3, 10, false, true, false};
+        ConsoleColumn console = {3, 10, false, true, false, false, false};
         console.LayOut(Bytes(r.bytes), Size(r.bytes), kinds, true);
         EXPECT_EQ(console.known ? console.column : -1, r.console) << r.name;
         if (console.known) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "tests/simulated_run.h"
@@ -284,6 +285,46 @@ TEST(OnEveryKindOfConsole, PseudoConsoleLosesCharactersOnlyWhenRecoloured) {
         EXPECT_EQ(console.RowText(0).substr(0, std::string(c.row0).size()), c.row0);
         EXPECT_EQ(console.RowAttributes(0), "0A*13 2E*27");
         EXPECT_EQ(console.Mode(), c.virtualTerminal ? 0x7u : 0x3u);
+    }
+}
+
+// Which way a run goes: recoloured where the console lacks the mode or is
+// Wine's; in one frame where the program lays every byte out as a cell;
+// measured, the console asked where its cursor is, where only the console
+// knows the cells of its characters.
+TEST(OnEveryKindOfConsole, EachRunGoesTheWayItsConsoleAndTextCall) {
+    const struct {
+        Kind kind;
+        std::string text;
+        const char* way;
+    } cases[] = {{kKinds[0], "Hi", "recoloured"},
+                 {kKinds[1], "Hi", "frame"},
+                 {kKinds[6], "Hi", "frame"},
+                 {kKinds[3], "Hi \xC3\xA9", "measured"},
+                 {kKinds[3], "Hi", "frame"},
+                 {kKinds[7], "\xE4\xB8\xAD", "measured"},
+                 {kKinds[8], "\xE4\xB8\xAD", "recoloured"},
+                 {kKinds[2], "\xE4\xB8\xAD", "recoloured"},
+                 {kDoubleByteKinds[2], "\x93\x8C", "measured"},
+                 {kDoubleByteKinds[2], "Hi", "frame"},
+                 {kDoubleByteKinds[1], "\x93\x8C", "recoloured"}};
+    for (const auto& c : cases) {
+        FreshConsoleOf(c.kind, 20, 3, 0, 0);
+        const std::vector<std::string> calls = RunProgram("/1F \"" + c.text + "\"");
+        const auto run = std::find(calls.begin(), calls.end(), "GetCommandLineA");
+        const auto text = std::find_if(run, calls.end(), [](const std::string& call) {
+            return call.rfind("WriteConsoleA", 0) == 0;
+        });
+        const bool asked = std::find(run, text, "GetConsoleScreenBufferInfo") != text;
+        const bool recoloured =
+            std::any_of(calls.begin(), calls.end(), [](const std::string& call) {
+                return call.rfind("WriteConsoleOutputAttribute", 0) == 0;
+            });
+        EXPECT_STREQ(recoloured ? "recoloured"
+                     : asked    ? "measured"
+                                : "frame",
+                     c.way)
+            << c.kind.name << " " << c.text;
     }
 }
 
