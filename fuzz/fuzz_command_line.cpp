@@ -7,19 +7,18 @@
 // Nothing is left out of that: where a long run is cut into writes of 4 KB
 // could be the program's own affair, but it shows (each write has its own
 // colour sequences on a terminal, and a tab counts from where its write
-// began), so the model cuts runs where the README says they are cut. One
-// thing the model leaves alone: escape sequences that the command line
-// itself holds, which a console in virtual-terminal mode acts on, and, in
-// a double-byte code page, a lead byte that a run with control bytes ends
-// in and the console keeps for the next, and, on a UTF-8 console in that
-// mode, a run that holds both characters of several bytes and control
-// bytes, whose wraps the program cannot tell; then the screen is not
-// compared there, the calls still are.
+// began), so the model cuts runs where the README says they are cut. Two
+// things the model leaves alone: escape sequences that the command line
+// itself holds, which a console in virtual-terminal mode acts on, and, on
+// a legacy console in a double-byte code page, a lead byte that a run with
+// control bytes ends in and the console keeps for the next; then the
+// screen is not compared there, the calls still are.
 // Each call is also checked as it is made: on a legacy console every
 // recolouring covers exactly the cells of the text written before it, and
 // under UTF-8 it covers no more cells than the text has bytes; in
 // virtual-terminal mode nothing is recoloured and every run comes between
-// the sequences that save and restore the console's colours; a console
+// the sequences that save and restore the console's colours, only a row's
+// last cell has its colour read; a console
 // that the program turned virtual-terminal mode on for gets its mode back.
 // No row a run scrolled in keeps the run's colour. Any difference aborts
 // with the reason.
@@ -61,6 +60,9 @@ struct Shape {
     // text typed in UTF-8 (AsTyped).
     bool typed;
     model::Console console;
+    // Windows Terminal's console: recolouring rewrites cells from a UTF-16
+    // code unit each.
+    bool pseudoConsole;
     // Which inputs run here: those whose length leaves this remainder
     // modulo `every`.
     int every, remainder;
@@ -72,7 +74,10 @@ constexpr model::Console kUtf8Host = {false, true, false};
 constexpr model::Console kUtf8HostVirtualTerminal = {true, true, false};
 constexpr model::Console kUtf8Wine = {false, true, true};
 constexpr model::Console kJapanese = {false, false, false, true};
+constexpr model::Console kJapaneseVirtualTerminal = {true, false, false, true};
 constexpr model::Console kSwitched = {true, false, false, false, true};
+constexpr model::Console kUtf8Switched = {true, true, false, false, true};
+constexpr model::Console kJapaneseSwitched = {true, false, false, true, true};
 
 // The input as the raw command line, its first token taken for the program
 // name, and behind a marker, all of it read as arguments. The consoles are
@@ -80,28 +85,41 @@ constexpr model::Console kSwitched = {true, false, false, false, true};
 // own colours are not those that text starts in; 7 and 12 columns are not a
 // whole number of tab stops. The terminals are narrow, so that their column
 // wraps: at 11 columns a wrap moves the tab stops and a tab passes the last
-// column, at 16 a tab ends right on it. Each input meets three of these in
-// turn, by its length: a legacy console, one of today's consoles (one that
+// column, at 16 a tab ends right on it. Each input meets four of these in
+// turn, by its length: a legacy console; one of today's consoles (one that
 // defers the wrap, UTF-8 ones laid out as the console host and as Wine lay
-// them out) and a file or a terminal, so that a session tries many inputs
-// and each shape gets its share.
+// them out, Japanese, one the program turns the mode on for); a UTF-8 or
+// Japanese console in virtual-terminal mode, the program's or its own,
+// under a pseudo-console or in a window; and a file or a terminal; so that a
+// session tries many inputs and each shape gets its share.
 constexpr Shape kShapes[] = {
-    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kLegacy, 2, 0},
-    {"console 7x3, typed", Kind::kConsole, 7, 3, 0, 2, 0x5A, true, true, kLegacy, 2, 1},
+    {"console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kLegacy, false, 2, 0},
+    {"console 7x3, typed", Kind::kConsole, 7, 3, 0, 2, 0x5A, true, true, kLegacy, false, 2, 1},
     {"console 16x4 in virtual-terminal mode", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false,
-     kVirtualTerminal, 4, 0},
-    {"UTF-8 console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kUtf8Host, 4, 1},
+     kVirtualTerminal, false, 6, 0},
+    {"UTF-8 console 16x4", Kind::kConsole, 16, 4, 3, 2, 0x2E, false, false, kUtf8Host, false, 6, 1},
     {"UTF-8 console 12x3 in virtual-terminal mode, typed", Kind::kConsole, 12, 3, 0, 2, 0x5A, true,
-     true, kUtf8HostVirtualTerminal, 4, 2},
+     true, kUtf8HostVirtualTerminal, false, 6, 2},
     {"UTF-8 console 13x3 as Wine lays it out, typed", Kind::kConsole, 13, 3, 0, 2, 0x5A, true, true,
-     kUtf8Wine, 8, 3},
-    {"Japanese console 11x3", Kind::kConsole, 11, 3, 0, 2, 0x5A, true, false, kJapanese, 8, 7},
+     kUtf8Wine, false, 6, 3},
+    {"Japanese console 11x3", Kind::kConsole, 11, 3, 0, 2, 0x5A, true, false, kJapanese, false, 6,
+     4},
     {"console 16x4 the program turned virtual-terminal mode on for", Kind::kConsole, 16, 4, 3, 2,
-     0x2E, false, false, kSwitched, 4, 3},
-    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kLegacy, 4, 0},
-    {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kUtf8Host, 4, 1},
-    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, false, kLegacy, 4, 2},
-    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true, false, kLegacy, 4, 3},
+     0x2E, false, false, kSwitched, false, 6, 5},
+    {"UTF-8 console 12x3 the program turned virtual-terminal mode on for, typed", Kind::kConsole,
+     12, 3, 5, 2, 0x5A, true, true, kUtf8Switched, false, 5, 0},
+    {"UTF-8 pseudo-console 13x4 the program turned virtual-terminal mode on for", Kind::kConsole,
+     13, 4, 9, 3, 0x2E, true, false, kUtf8Switched, true, 5, 1},
+    {"Japanese console 11x3 the program turned virtual-terminal mode on for", Kind::kConsole, 11, 3,
+     7, 2, 0x5A, true, false, kJapaneseSwitched, false, 5, 2},
+    {"Japanese pseudo-console 10x4 the program turned virtual-terminal mode on for", Kind::kConsole,
+     10, 4, 0, 3, 0x2E, false, false, kJapaneseSwitched, true, 5, 3},
+    {"Japanese console 12x3 in virtual-terminal mode", Kind::kConsole, 12, 3, 4, 1, 0x5A, true,
+     false, kJapaneseVirtualTerminal, false, 5, 4},
+    {"file", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kLegacy, false, 4, 0},
+    {"file in UTF-8", Kind::kFile, 0, 0, 0, 0, 0x07, false, false, kUtf8Host, false, 4, 1},
+    {"terminal 16", Kind::kTerminal, 16, 0, 0, 0, 0x07, true, false, kLegacy, false, 4, 2},
+    {"terminal 11", Kind::kTerminal, 11, 0, 0, 0, 0x07, true, false, kLegacy, false, 4, 3},
 };
 
 std::string Printable(const std::string& bytes) {
@@ -224,18 +242,32 @@ class CallChecker : public simulated::Observer {
     }
 
     // Text comes between the sequences that save the console's colours and
-    // give them back, or a control byte alone, or the erasing of a row's
-    // end; the cursor may be read, and nothing is recoloured. A mode the
-    // program turned on goes back once, at the end.
+    // give them back; uncoloured go a control byte, what the runs left of a
+    // character at the end, and CR LF, where a row is full or taken as full
+    // (the program switched the mode on, or nothing tells). The
+    // cursor and the colour of a row's last cell may be read, and nothing
+    // is recoloured. A mode the program turned on goes back once, at the
+    // end.
     void InBand(const Call& call, const char* data, size_t count) {
         if (call.op == Op::GetConsoleScreenBufferInfo) return;
+        if (call.op == Op::ReadConsoleOutputAttribute) {
+            if (call.value != 1 || call.coord.X != shape_.width - 1) {
+                Broken(At() + "reads the colours of cells other than a row's last");
+            }
+            return;
+        }
         if (call.op == Op::SetConsoleMode && shape_.console.switched && ++modes_ == 1) return;
         if (call.op != Op::WriteConsoleA) Broken(At() + "expected a write, not " + Describe(call));
         if (call.reservedPointer) Broken(At() + "passes a reserved pointer");
         const std::string bytes(data, count);
-        if (count == 1 && static_cast<unsigned char>(data[0]) < 0x20) return;
-        if (bytes == "\x1b[K") return;
         const std::string push = kSgrPush, pop = kSgrPop;
+        if (count > 0 && bytes.compare(0, push.size(), push) != 0) {
+            size_t tail = 0;
+            while (tail < count && static_cast<unsigned char>(data[tail]) >= 0x80) ++tail;
+            const bool control = tail + 1 == count && static_cast<unsigned char>(data[tail]) < 0x20;
+            if (tail <= 3 && (control || tail == count)) return;
+            if (bytes == "\r\n") return;
+        }
         // On a console the program switched, a filled row wraps at the end.
         const size_t end =
             shape_.console.switched && count >= 2 && bytes.compare(count - 2, 2, "\r\n") == 0
@@ -274,6 +306,12 @@ class CallChecker : public simulated::Observer {
         }
         written_ = count;
         const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        keptBefore_ = !kept_.empty();
+        const std::string all = simulated::Continued(
+            platform::CP_UTF8, kept_, std::string(reinterpret_cast<const char*>(bytes), count));
+        kept_ = all.substr(all.size() -
+                           simulated::Utf8Unfinished(
+                               reinterpret_cast<const unsigned char*>(all.data()), all.size()));
         firstByte_ = bytes[0];
         controls_ = HasControlByte(bytes, count);
         step_ = Step::kCursor;
@@ -305,8 +343,10 @@ class CallChecker : public simulated::Observer {
         if (shape_.console.utf8 || shape_.console.doubleByte) {
             // A character of two bytes takes up to three cells, with the
             // blank it may leave at the end of a row, and a lead byte that
-            // the last write left may join the first byte of this one.
-            const size_t most = shape_.console.doubleByte ? written_ + written_ / 2 + 2 : written_;
+            // the last write left may join the first byte of this one; so
+            // may the first bytes of a UTF-8 character, shown whole then.
+            const size_t most = shape_.console.doubleByte ? written_ + written_ / 2 + 2
+                                                          : written_ + (keptBefore_ ? 2 : 0);
             if (count > most) Broken(At() + "recolours more cells than were written");
             cursor_ = after_;
             return;
@@ -356,6 +396,10 @@ class CallChecker : public simulated::Observer {
     size_t written_ = 0;
     unsigned char firstByte_ = 0;
     bool controls_ = false;
+    // The write before this one ended in a UTF-8 character's first bytes,
+    // and those this one and what the console kept end in.
+    bool keptBefore_ = false;
+    std::string kept_;
     int codePages_ = 0;
     int modes_ = 0;
 };
@@ -367,40 +411,11 @@ bool WritesEscape(const std::vector<model::Action>& actions) {
     });
 }
 
-// Whether a run holds both characters of several bytes, whose cells only
-// the console knows, and control bytes, which move the cursor where the
-// program cannot follow: on a console in virtual-terminal mode such a run
-// may wrap where the program cannot tell, and a row it scrolls in then
-// keeps its colour.
-bool MixesCharactersAndControls(const std::vector<model::Action>& actions) {
-    bool high = false, control = false;
-    for (const model::Action& a : actions) {
-        if (a.kind == model::Action::kControl || a.kind == model::Action::kSwitch) {
-            high = control = false;
-        } else if (a.kind == model::Action::kText && a.count > 0) {
-            high = high || a.byte >= 0x80;
-            control = control || a.byte < 0x20;
-            if (high && control) return true;
-        }
-    }
-    return false;
-}
-
-// `unknown`: on a console in virtual-terminal mode, the colours of runs of
-// characters of several bytes, whose cells only the console knows, and of
-// the runs after them, which may start where the cursor does not tell: a
-// row such a run scrolls in by more than the cursor tells keeps its colour
-// in the blanks behind it.
-void CompareScreens(const simulated::Console& console, const model::Screen& want,
-                    const std::vector<uint8_t>& unknown) {
+void CompareScreens(const simulated::Console& console, const model::Screen& want) {
     for (int y = 0; y < want.height; ++y) {
         for (int x = 0; x < want.width; ++x) {
             const simulated::Cell& got = console.At(x, y);
             const model::Cell& cell = model::At(want, x, y);
-            if (got.character == ' ' && cell.character == ' ' && got.write == 0 &&
-                std::find(unknown.begin(), unknown.end(), got.attribute) != unknown.end()) {
-                continue;
-            }
             if (got.character != cell.character || got.attribute != cell.attribute) {
                 char what[96];
                 snprintf(what, sizeof what,
@@ -448,6 +463,7 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     if (shape.kind == Kind::kTerminal) console.SetTerminal(shape.width);
     if (shape.kind == Kind::kFile) console.SetRedirected(true);
     console.SetTakesVirtualTerminal(shape.console.switched);
+    console.SetPseudoConsole(shape.pseudoConsole);
     console.SetCodePage(CodePage(shape), shape.console.wine ? simulated::Layout::kWine
                                                             : simulated::Layout::kConsoleHost);
     console.SetDeferredWrap(shape.console.virtualTerminal && !shape.console.switched);
@@ -459,20 +475,11 @@ void RunOn(const Shape& shape, const std::string& line, const std::vector<model:
     if (console.OwnAttribute() != shape.ownAttribute) Broken("the console's own attribute changed");
     if (console.Mode() != mode) Broken("the console's mode is not given back");
 
-    const bool multiByte = shape.console.utf8 || shape.console.doubleByte;
-    if (isConsole && !(shape.console.virtualTerminal && WritesEscape(actions)) &&
-        !(shape.console.virtualTerminal && multiByte && MixesCharactersAndControls(actions))) {
+    if (isConsole && !(shape.console.virtualTerminal && WritesEscape(actions))) {
         model::Clear(want, shape.width, shape.height, shape.x, shape.y, shape.ownAttribute,
                      shape.console);
         model::LayOnConsole(actions, want);
-        static std::vector<uint8_t> unknown;
-        unknown.clear();
-        bool after = false;
-        for (const model::Action& a : actions) {
-            after = after || (a.kind == model::Action::kText && a.byte >= 0x80);
-            if (shape.console.virtualTerminal && multiByte && after) unknown.push_back(a.attribute);
-        }
-        if (!want.undecided) CompareScreens(console, want, unknown);
+        if (!want.undecided) CompareScreens(console, want);
     }
 }
 

@@ -159,28 +159,22 @@ class Output {
     // Whether the text gathered before a tab must be written first, for
     // the output to tell where it ends.
     virtual bool WrittenBeforeTab(const std::string& text) const = 0;
-    // Whether a UTF-8 character cut by the end of a piece waits for the
-    // next one instead.
     // How many bytes at the end of a full piece begin a character that it
     // does not finish, and wait for the next piece.
     virtual size_t Unfinished(const std::string& text) const = 0;
-    virtual void Write(const std::string& text, uint8_t attribute) = 0;
+    // `piece`: a full piece of a run that goes on.
+    virtual void Write(const std::string& text, uint8_t attribute, bool piece) = 0;
     virtual void Control(uint8_t byte) = 0;
 
   protected:
     ~Output() = default;
 };
 
-// How many bytes at the end of the text are a lead byte of UTF-8 (0xC2 to
-// 0xF4) and fewer continuation bytes than it announces.
+// How many bytes at the end of the text begin a UTF-8 character that they
+// do not finish but could go on to.
 size_t UnfinishedTail(const std::string& text) {
-    for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
-        const uint8_t c = static_cast<uint8_t>(text[text.size() - back]);
-        if (c >= 0x80 && c < 0xC0) continue;
-        const size_t announced = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-        return c >= 0xC2 && c <= 0xF4 && announced > back ? back : 0;
-    }
-    return 0;
+    return simulated::Utf8Unfinished(reinterpret_cast<const unsigned char*>(text.data()),
+                                     text.size());
 }
 
 // Text is gathered up to the next colour switch, control code or the end,
@@ -195,8 +189,8 @@ void Play(const std::vector<Action>& actions, Output& out) {
     // they leave unfinished is cut short by the tab, not held back.
     size_t counted = 0;
     uint8_t attribute = 0x07;
-    auto write = [&] {
-        if (!text.empty()) out.Write(text, attribute);
+    auto write = [&](bool piece) {
+        if (!text.empty()) out.Write(text, attribute, piece);
         text.clear();
         counted = 0;
     };
@@ -204,7 +198,7 @@ void Play(const std::vector<Action>& actions, Output& out) {
         const size_t kept = std::min(out.Unfinished(text), text.size() - counted);
         const std::string tail = text.substr(text.size() - kept);
         text.resize(text.size() - kept);
-        write();
+        write(true);
         text = tail;
     };
     auto gather = [&](uint8_t byte, uint32_t count) {
@@ -223,20 +217,20 @@ void Play(const std::vector<Action>& actions, Output& out) {
                 break;
             case Action::kTab:
                 attribute = a.attribute;
-                if (out.WrittenBeforeTab(text)) write();
+                if (out.WrittenBeforeTab(text)) write(false);
                 counted = text.size();
                 gather(' ', 8 - out.ColumnAfter(text, attribute) % 8);
                 break;
             case Action::kControl:
-                write();
+                write(false);
                 out.Control(a.byte);
                 break;
             case Action::kSwitch:
-                write();
+                write(false);
                 break;
         }
     }
-    write();
+    write(false);
 }
 
 // The cursor moves to the start of the next row; past the bottom row the
@@ -341,48 +335,79 @@ bool EndsInLeadByte(const std::string& text) {
     return false;
 }
 
-// A write's bytes in code page 932, after a lead byte the last one left.
-void ShowDoubleByte(Screen& s, const std::string& bytes) {
-    const std::string all = s.held + bytes;
-    s.held.clear();
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(all.data());
-    for (size_t i = 0; i < all.size();) {
-        if (text[i] < 0x80 && !s.kind.virtualTerminal) {
-            Show(s, text[i++]);
-            continue;
-        }
-        const uint32_t c = simulated::DecodeDoubleByte(932, text, all.size(), i);
-        if (c == simulated::kLeadAtTheEnd) {
-            s.held = all.substr(i);
-            return;
-        }
-        if (c < 0x80) {
-            Show(s, static_cast<uint8_t>(c));
-        } else {
-            PutCharacter(s, c);
-        }
-    }
+// The buffer scrolls up a row, and the cursor stays with the row it is on.
+void MakeRoom(Screen& s) {
+    const int x = s.x;
+    s.y = s.height - 1;
+    NewRow(s);
+    s.y = s.height - 2;
+    s.x = x;
 }
 
-// A write's bytes, decoded each time under UTF-8.
-void ShowAll(Screen& s, const std::string& bytes) {
-    if (s.kind.doubleByte) {
-        ShowDoubleByte(s, bytes);
-        return;
+// A write's bytes, through the code page into characters before anything
+// reads them: the console host keeps a character that a write leaves
+// unfinished for the next write, and loses it when that does not go on
+// with it; Wine's console keeps nothing. Where the
+// program switched the mode on, a row that text filled wraps before a byte
+// that takes no cell, as it does at once without the mode; a control code
+// written `alone` (after what the run before left of a character, perhaps)
+// waits as the mode has it. With `cut`, what the bytes leave of a
+// character is cut short, as by an escape sequence. `coloured`: a run's
+// write in
+// virtual-terminal mode, which must not let a row scroll in while its
+// colours are set: a character of several bytes, or a byte of none, that
+// comes on the bottom row where the most cells it can take (two, and one)
+// would reach the last column has a row made first, and goes on the row
+// above the bottom one.
+void ShowAll(Screen& s, const std::string& bytes, bool coloured, bool alone = false,
+             bool cut = false) {
+    const bool keeps = !s.kind.wine && !cut && (s.kind.utf8 || s.kind.doubleByte);
+    const std::string all =
+        keeps ? simulated::Continued(s.kind.utf8 ? 65001 : 932, s.held, bytes) : bytes;
+    s.held.clear();
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(all.data());
+    size_t end = all.size();
+    if (keeps && s.kind.utf8) {
+        const size_t unfinished = simulated::Utf8Unfinished(text, end);
+        s.held = all.substr(end - unfinished);
+        end -= unfinished;
     }
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (size_t i = 0; i < bytes.size();) {
-        // Where the program turned the mode on, a row that text filled
-        // wraps before a control byte of the same run, as it does at once
-        // without the mode; a control code written alone waits as the mode
-        // has it.
-        const uint8_t c = text[i];
-        if (s.kind.switched && s.pending && ((c < 0x20 && c != 0x1A) || c == 0x7F)) NewRow(s);
-        if (!s.kind.utf8 || text[i] < 0x80) {
-            Show(s, text[i++]);
+    for (size_t i = 0; i < end;) {
+        const size_t from = i;
+        uint32_t c = text[i];
+        if (s.kind.utf8) {
+            c = simulated::DecodeUtf8(text, end, i);
+        } else if (s.kind.doubleByte) {
+            c = simulated::DecodeDoubleByte(932, text, end, i);
+            if (c == simulated::kLeadAtTheEnd) {
+                if (keeps) {
+                    s.held = all.substr(i);
+                    return;
+                }
+                c = 0xFFFD;
+                ++i;
+            }
         } else {
-            PutCharacter(s, simulated::DecodeUtf8(text, bytes.size(), i));
+            ++i;
         }
+        if (s.kind.switched && s.pending && !alone && ((c < 0x20 && c != 0x1A) || c == 0x7F)) {
+            NewRow(s);
+        }
+        if (c < 0x80 || !(s.kind.utf8 || s.kind.doubleByte)) {
+            Show(s, static_cast<uint8_t>(c));
+            continue;
+        }
+        // A byte of its own in the double-byte code page is one cell.
+        size_t j = 0;
+        const bool single =
+            i - from == 1 && s.kind.doubleByte &&
+            simulated::DecodeDoubleByte(932, text + from, 1, j) != simulated::kLeadAtTheEnd;
+        const int most = i - from > 1 ? 2 : 1;
+        if (coloured && s.kind.virtualTerminal && !single && !s.pending && s.y == s.height - 1 &&
+            s.x + most >= s.width && s.height > 1) {
+            MakeRoom(s);
+        }
+        PutCharacter(s, c);
     }
 }
 
@@ -415,15 +440,33 @@ class ConsoleOutput : public Output {
                std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
     }
 
+    // What the console kept of a character goes on in the text.
     size_t Unfinished(const std::string& text) const override {
-        if (s_.kind.doubleByte) return EndsInLeadByte(text) ? 1 : 0;
-        return s_.kind.utf8 ? UnfinishedTail(text) : 0;
+        if (!s_.kind.doubleByte && !s_.kind.utf8) return 0;
+        const std::string all =
+            s_.kind.wine ? text : simulated::Continued(s_.kind.utf8 ? 65001 : 932, s_.held, text);
+        if (s_.kind.doubleByte) return EndsInLeadByte(all) ? 1 : 0;
+        return std::min(UnfinishedTail(all), text.size());
     }
 
-    void Write(const std::string& text, uint8_t attribute) override {
+    // A piece of a run ends with the sequences that give the console its
+    // colours back: what it leaves of a character is cut short there.
+    void Write(const std::string& text, uint8_t attribute, bool piece) override {
         if (s_.kind.virtualTerminal) {
+            // Text that only goes on with a character, and does not finish
+            // it, waits for what comes next: nothing is written yet.
+            const bool waits = Unfinished(text) == text.size();
             s_.ink = attribute;
-            ShowAll(s_, text);
+            ShowAll(s_, text, true);
+            if (waits) {
+                s_.ink = s_.own;
+                return;
+            }
+            if (piece && !s_.held.empty()) {
+                const std::string cut = s_.held;
+                s_.held.clear();
+                ShowAll(s_, cut, true, false, true);
+            }
             s_.ink = s_.own;
             if (s_.kind.switched && s_.pending) NewRow(s_);
             return;
@@ -435,7 +478,7 @@ class ConsoleOutput : public Output {
         const int64_t size = static_cast<int64_t>(s_.cells.size());
         int64_t first = s_.y * s_.width + s_.x + (s_.pending ? 1 : 0);
         if (first >= size) first -= s_.width;
-        ShowAll(s_, text);
+        ShowAll(s_, text, false);
         int64_t end = std::min(size, first + static_cast<int64_t>(text.size()));
         if (!control) {
             const int64_t top = s_.scrolled * s_.width;
@@ -445,12 +488,12 @@ class ConsoleOutput : public Output {
         for (int64_t i = first; i < end; ++i) At(s_, i).attribute = attribute;
     }
 
-    // A lead byte the last write left takes the byte with it.
+    // A character the last write left unfinished takes the byte with it.
     void Control(uint8_t byte) override {
         if (s_.held.empty()) {
             Show(s_, byte);
         } else {
-            ShowAll(s_, std::string(1, static_cast<char>(byte)));
+            ShowAll(s_, std::string(1, static_cast<char>(byte)), false, true);
         }
     }
 
@@ -514,7 +557,7 @@ class ByteOutput : public Output {
     // row goes there in the terminal's own colours, and is written again
     // in the run's from the start of the row; a line feed goes out in the
     // terminal's own colours.
-    void Write(const std::string& text, uint8_t attribute) override {
+    void Write(const std::string& text, uint8_t attribute, bool) override {
         const std::string colours = width_ > 0 ? Sgr(attribute) : "";
         if (colours.empty()) {
             bytes_ += text;

@@ -67,7 +67,7 @@ struct Screen {
     uint16_t own, ink;
     Console kind;
     bool pending;             // a full row waits for the next character to wrap
-    std::string held;         // a lead byte that ended the last write
+    std::string held;         // what the last write left of a character
     std::vector<Cell> cells;  // a ring of rows, row 0 at `top`
     int top;
     int64_t scrolled;  // rows that have gone off the top
