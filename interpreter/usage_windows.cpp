@@ -4,12 +4,7 @@
 
 namespace {
 
-// Kept in .text beside the code rather than in a read-only data section of
-// their own: the file holds each section in whole blocks of 512 bytes, so
-// a section of their own would cost whole blocks for a few hundred bytes.
-#define COLORTEXT_BESIDE_THE_CODE __attribute__((section(".text$usage")))
-
-COLORTEXT_BESIDE_THE_CODE const char kUsage[] =
+const char kUsage[] =
     "colortext " COLORTEXT_VERSION
     ": prints coloured text in the console, for batch scripts.\r\n"
     "\r\n"
@@ -28,9 +23,9 @@ COLORTEXT_BESIDE_THE_CODE const char kUsage[] =
     "\r\n"
     "Exit code: always 0.\r\n";
 
-COLORTEXT_BESIDE_THE_CODE const char kUsageWord[] = "/?";
+const char kUsageWord[] = "/?";
 
 }  // namespace
 
-COLORTEXT_BESIDE_THE_CODE const Request kRequests[] = {{kUsageWord, kUsage}};
+const Request kRequests[] = {{kUsageWord, kUsage}};
 const uint32_t kRequestCount = 1;

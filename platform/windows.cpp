@@ -58,9 +58,8 @@ BOOL WINAPI OnStop(::DWORD) {
 // text; its ntdll, and no Windows', exports wine_get_version. Told once,
 // when the mode is first asked, which comes before any change of it.
 bool onWine;
-// With the code: the program then has no read-only data of its own.
-[[gnu::section(".text$wine")]] const char kNtdll[] = "ntdll";
-[[gnu::section(".text$wine")]] const char kWineVersion[] = "wine_get_version";
+const char kNtdll[] = "ntdll";
+const char kWineVersion[] = "wine_get_version";
 
 }  // namespace
 
