@@ -6,15 +6,17 @@ void ConsoleWriter::Open() {
     length_ = 0;
     kinds_ = 0;
     encoding_ = Encoding::kNotAsked;
+    colours_ = ReadColourChoice();
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
     // Only a console has a screen buffer. One in virtual-terminal mode reads
     // colour sequences itself, and one that takes the mode but lacks it has
-    // it turned on for the run.
+    // it turned on for the run; without colour the mode is left alone.
     if (platform::GetConsoleScreenBufferInfo(handle_, &first) != 0) {
+        const bool colour = colours_ != Colours::kNone;
         platform::DWORD mode = 0;
-        platform::GetConsoleMode(handle_, &mode);
+        if (colour) platform::GetConsoleMode(handle_, &mode);
         const bool on = (mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-        const bool switched = !on && platform::TurnOnVirtualTerminal(handle_, mode) != 0;
+        const bool switched = colour && !on && platform::TurnOnVirtualTerminal(handle_, mode) != 0;
         if (on || switched) {
             output_ = Output::kInBand;
             inBand_.OpenConsole(first, switched);
@@ -30,7 +32,7 @@ void ConsoleWriter::Open() {
         inBand_.OpenTerminal(width);
     } else {
         output_ = Output::kPlain;
-        plain_.Open();
+        plain_.Open(colours_ == Colours::kForced);
     }
 }
 
@@ -103,10 +105,12 @@ void ConsoleWriter::AppendTab() {
 // When the storage is full, a character that the text has only begun, in
 // UTF-8 or a double-byte code page, is held back, so that it goes out whole
 // with the rest of it: a console or a terminal would show each piece as a
-// replacement character. A file takes the bytes as they come. Returns how
-// many bytes are held back.
+// replacement character, and so would a file, between the colour sequences
+// of two pieces. A file without them takes the bytes as they come. Returns
+// how many bytes are held back.
 uint32_t ConsoleWriter::HoldBack() {
-    if (output_ == Output::kPlain || storage_.text[length_ - 1] < 0x80 || !ReadsCharacters()) {
+    if ((output_ == Output::kPlain && !plain_.Coloured()) || storage_.text[length_ - 1] < 0x80 ||
+        !ReadsCharacters()) {
         return 0;
     }
     uint32_t kept = encoding_ == Encoding::kDoubleByte
@@ -114,9 +118,10 @@ uint32_t ConsoleWriter::HoldBack() {
                         : Utf8UnfinishedTail(storage_.text, length_);
     // Bytes that a tab has already counted, as a character the tab's blanks
     // cut short, go out where they are.
-    if (output_ == Output::kInBand && kept > length_ - inBand_.Counted()) {
-        kept = length_ - inBand_.Counted();
-    }
+    const uint32_t counted = output_ == Output::kPlain    ? plain_.Counted()
+                             : output_ == Output::kInBand ? inBand_.Counted()
+                                                          : 0;
+    if (kept > length_ - counted) kept = length_ - counted;
     for (uint32_t i = 0; i < kept; ++i) held_[i] = storage_.text[length_ - kept + i];
     return kept;
 }
@@ -124,7 +129,9 @@ uint32_t ConsoleWriter::HoldBack() {
 void ConsoleWriter::Flush(bool full) { Write(Pending(full)); }
 
 void ConsoleWriter::Write(const Run& run) {
-    if (output_ == Output::kCells) {
+    if (output_ == Output::kCells && colours_ == Colours::kNone) {
+        cells_.WriteUncoloured(handle_, run);
+    } else if (output_ == Output::kCells) {
         cells_.Write(handle_, run);
     } else if (output_ == Output::kInBand) {
         inBand_.Write(handle_, run);

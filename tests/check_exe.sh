@@ -9,8 +9,8 @@
 exe=$1
 objdump=${2:-objdump}
 version=$3
-limit=9216
-expected="ExitProcess GetCommandLineW GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetModuleHandleA GetProcAddress GetStdHandle SetConsoleCtrlHandler SetConsoleMode WideCharToMultiByte WriteConsoleA WriteConsoleOutputAttribute WriteFile"
+limit=12288
+expected="ExitProcess GetCommandLineW GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetEnvironmentVariableA GetModuleHandleA GetProcAddress GetStdHandle SetConsoleCtrlHandler SetConsoleMode WideCharToMultiByte WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }
