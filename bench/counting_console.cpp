@@ -125,6 +125,9 @@ BOOL TurnOnVirtualTerminal(HANDLE, DWORD) {
 
 void RestoreConsoleMode() { ++calls[counting::kRestoreConsoleMode]; }
 
+// An environment that sets none of the colour variables.
+DWORD GetEnvironmentVariableA(Variable, char*, DWORD) { return 0; }
+
 DWORD GetTerminalWidth(HANDLE) {
     ++calls[counting::kGetTerminalWidth];
     return 0;

@@ -25,6 +25,12 @@ class CellOutput {
     // Writes the run and recolours its cells; the storage holds the
     // attribute run afterwards.
     void Write(platform::HANDLE handle, const Run& run);
+    // Writes the run and leaves its cells in the console's own colours.
+    void WriteUncoloured(platform::HANDLE handle, const Run& run) {
+        platform::DWORD written;
+        platform::WriteConsoleA(handle, run.storage->text, run.length, &written, nullptr);
+        RefreshSnapshot(handle);
+    }
     // Writes the first `count` bytes of the storage alone, uncoloured (a
     // control byte); a lead byte the console kept takes it for its trail.
     void WriteControl(platform::HANDLE handle, const PendingStorage& storage, uint32_t count) {

@@ -7,15 +7,17 @@ void ConsoleWriter::Open() {
     kinds_ = 0;
     begunCount_ = 0;
     encoding_ = Encoding::kNotAsked;
+    colours_ = ReadColourChoice();
     platform::CONSOLE_SCREEN_BUFFER_INFO first{};
     // Only a console has a screen buffer. One in virtual-terminal mode reads
     // colour sequences itself, and one that takes the mode but lacks it has
-    // it turned on for the run.
+    // it turned on for the run; without colour the mode is left alone.
     if (platform::GetConsoleScreenBufferInfo(handle_, &first) != 0) {
+        const bool colour = colours_ != Colours::kNone;
         platform::DWORD mode = 0;
-        platform::GetConsoleMode(handle_, &mode);
+        if (colour) platform::GetConsoleMode(handle_, &mode);
         const bool on = (mode & platform::ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-        const bool switched = !on && platform::TurnOnVirtualTerminal(handle_, mode) != 0;
+        const bool switched = colour && !on && platform::TurnOnVirtualTerminal(handle_, mode) != 0;
         if (on || switched) {
             output_ = Output::kInBand;
             inBand_.OpenConsole(first, switched);
@@ -31,7 +33,7 @@ void ConsoleWriter::Open() {
         inBand_.OpenTerminal(width);
     } else {
         output_ = Output::kPlain;
-        plain_.Open();
+        plain_.Open(colours_ == Colours::kForced);
     }
 }
 
@@ -112,10 +114,12 @@ void ConsoleWriter::AppendTab() {
 // page, is held back, so that it goes out whole with the rest of it: when
 // the storage is full, and on a console in virtual-terminal mode at the end
 // of every run, whose closing sequence would cut it. A console or a
-// terminal would show each piece as a replacement character. A file takes
-// the bytes as they come.
+// terminal would show each piece as a replacement character, and so would
+// a file, between the colour sequences of two pieces. A file without them
+// takes the bytes as they come.
 uint32_t ConsoleWriter::HoldBack() {
-    if (output_ == Output::kPlain || storage_.text[length_ - 1] < 0x80 || !ReadsCharacters()) {
+    if ((output_ == Output::kPlain && !plain_.Coloured()) || storage_.text[length_ - 1] < 0x80 ||
+        !ReadsCharacters()) {
         return 0;
     }
     if (encoding_ == Encoding::kDoubleByte) {
@@ -129,11 +133,15 @@ uint32_t ConsoleWriter::HoldBack() {
     } else {
         heldCount_ = Utf8UnfinishedTailAfter(begun_, begunCount_, storage_.text, length_, held_);
     }
-    // On a terminal, bytes that a tab has already counted, as a character
-    // the tab's blanks cut short, go out where they are.
-    if (output_ == Output::kInBand && inBand_.OnTerminal() &&
-        heldCount_ > length_ - inBand_.Counted()) {
-        heldCount_ = length_ - inBand_.Counted();
+    // On a terminal and into a file in colour, bytes that a tab has already
+    // counted, as a character the tab's blanks cut short, go out where they
+    // are.
+    const uint32_t counted = output_ == Output::kPlain ? plain_.Counted()
+                             : output_ == Output::kInBand && inBand_.OnTerminal()
+                                 ? inBand_.Counted()
+                                 : 0;
+    if (heldCount_ > length_ - counted) {
+        heldCount_ = length_ - counted;
         for (uint32_t i = 0; i < heldCount_; ++i)
             held_[i] = storage_.text[length_ - heldCount_ + i];
     }
@@ -147,6 +155,8 @@ void ConsoleWriter::Flush(bool full) { Write(Pending(full), full); }
 void ConsoleWriter::Write(const Run& run, bool full) {
     if (run.length == 0) {
         // Nothing but a character held back.
+    } else if (output_ == Output::kCells && colours_ == Colours::kNone) {
+        cells_.WriteUncoloured(handle_, run);
     } else if (output_ == Output::kCells) {
         cells_.Write(handle_, run);
     } else if (output_ == Output::kInBand) {

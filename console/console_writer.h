@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "console/cell_output.h"
+#include "console/colour_choice.h"
 #include "console/in_band_output.h"
 #include "console/pending_text.h"
 #include "console/plain_output.h"
@@ -19,7 +20,8 @@
 // - in-band colour (in_band_output.h): a console in virtual-terminal mode,
 //   or a terminal, gets each run with the escape sequences for its colours;
 // - plain bytes (plain_output.h): a file or a pipe.
-// Each gets the same bytes in the same order.
+// Each gets the same bytes in the same order. The environment may ask for
+// no colour, or for colour in a file or a pipe too (colour_choice.h).
 //
 // No constructor: a static instance is zero-filled by the loader, and
 // Open() sets every field its kind of output uses, so no start-up code runs.
@@ -44,7 +46,11 @@ class ConsoleWriter {
     // the pending text took, it is written first, and the console asked.
     void AppendTab();
     uint32_t PendingLength() const { return length_; }
-    void SetAttribute(uint16_t attribute) { attribute_ = attribute; }
+    // Without colour every run keeps the initial attribute, in which a
+    // terminal gets no sequence; a console's cells are not recoloured.
+    void SetAttribute(uint16_t attribute) {
+        if (colours_ != Colours::kNone) attribute_ = attribute;
+    }
 
     void FlushPending() {
         if (length_ > 0) Flush(false);
@@ -108,6 +114,7 @@ class ConsoleWriter {
     platform::HANDLE handle_;
     Output output_;
     Encoding encoding_;  // the output code page, asked at a run's first high byte
+    Colours colours_;
     LeadBytes leads_;
     uint16_t attribute_;
     uint32_t length_;

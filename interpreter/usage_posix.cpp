@@ -15,11 +15,13 @@ const char kUsage[] = "colortext " COLORTEXT_VERSION
                       "  /C       a digit and a blank: foreground C alone\n"
                       "Colours: 0 black, 1 blue, 2 green, 3 cyan, 4 red, 5 magenta, 6 yellow,\n"
                       "7 grey; 8 to F are the same, bright. Reading stops at anything else.\n"
-                      "The shell takes double quotes off: put them inside single quotes.\n"
-                      "Examples:\n"
+                      "Examples; the shell takes double quotes off, so they go in single "
+                      "quotes:\n"
                       "  colortext /0C '\"ERROR:\"' /07 '\" disk full\"' 10\n"
                       "  colortext '\"core\" 9 /0A \"ok\" 10'\n"
                       "\n"
+                      "NO_COLOR=1: no colour. FORCE_COLOR=1 or CLICOLOR_FORCE=1: colour in "
+                      "pipes too.\n"
                       "Exit code: always 0. colortext --version prints the version.\n";
 
 const char kVersion[] = "colortext " COLORTEXT_VERSION "\n";

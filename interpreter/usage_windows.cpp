@@ -16,11 +16,11 @@ const char kUsage[] =
     "  /C       a digit and a blank: foreground C on black\r\n"
     "Colours: 0 black, 1 blue, 2 green, 3 cyan, 4 red, 5 magenta, 6 yellow,\r\n"
     "7 grey; 8 to F are the same, bright. Reading stops at anything else.\r\n"
-    "\r\n"
     "Examples:\r\n"
     "  colortext /0C \"ERROR:\" /07 \" disk full\" 13 10\r\n"
     "  colortext \"core\" 9 /0A \"ok\" 13 10\r\n"
     "\r\n"
+    "NO_COLOR=1: no colour. FORCE_COLOR=1 or CLICOLOR_FORCE=1: colour in pipes too.\r\n"
     "Exit code: always 0.\r\n";
 
 const char kUsageWord[] = "/?";

@@ -92,6 +92,15 @@ bool KeepsUnfinishedCharacters();
 BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode);
 // Gives the console back the mode TurnOnVirtualTerminal changed, if it did.
 void RestoreConsoleMode();
+// The environment variables that choose how colours go out
+// (console/colour_choice.h), in this order. Each backend keeps their names,
+// NO_COLOR, FORCE_COLOR and CLICOLOR_FORCE, where it keeps its own text.
+enum class Variable : uint8_t { kNoColor, kForceColor, kCliColorForce };
+// The variable's value, as GetEnvironmentVariableA gives it: when it fits
+// in `size` bytes with its NUL, it is copied there and its length returned;
+// otherwise the size it needs, NUL included, is returned, and `buffer` may
+// hold anything. 0: not set, or empty. Windows names ignore case.
+DWORD GetEnvironmentVariableA(Variable variable, char* buffer, DWORD size);
 // The command line, NUL-terminated, in the bytes the console shows: on
 // Windows the UTF-16 line encoded in the console's output code page
 // (wide_command_line.h), on POSIX the terminal's bytes as they came.

@@ -103,6 +103,21 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
     return done == count ? 1 : 0;
 }
 
+namespace {
+
+const char* const kVariables[] = {"NO_COLOR", "FORCE_COLOR", "CLICOLOR_FORCE"};
+
+}  // namespace
+
+DWORD GetEnvironmentVariableA(Variable variable, char* buffer, DWORD size) {
+    const char* value = getenv(kVariables[static_cast<int>(variable)]);
+    if (value == nullptr) return 0;
+    const size_t length = strlen(value);
+    if (length >= size) return static_cast<DWORD>(length < UINT32_MAX ? length + 1 : UINT32_MAX);
+    memcpy(buffer, value, length + 1);
+    return static_cast<DWORD>(length);
+}
+
 // A dumb terminal shows escape sequences as text, so it counts as plain.
 DWORD GetTerminalWidth(HANDLE handle) {
     const int descriptor = Descriptor(handle);

@@ -1,6 +1,7 @@
 // Simulated backend: the platform functions act on an in-memory console.
 #include "platform/simulated_console.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <iconv.h>
 #include <stdio.h>
@@ -146,6 +147,7 @@ void Console::Reset(int width, int height, platform::COORD cursor, uint16_t ownA
     cells_.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
                   Cell{' ', ownAttribute, 0, 0});
     marks_.clear();
+    environment_.clear();
     commandLine_.assign(1, '\0');
     wideCommandLine_.clear();
     typed_ = false;
@@ -864,6 +866,45 @@ bool Console::WriteFile(platform::HANDLE handle, const void* buffer, platform::D
     return true;
 }
 
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Console::SetEnvironmentVariable(const std::string& name, const std::string& value) {
+    for (auto& variable : environment_) {
+        if (SameName(variable.first, name)) {
+            variable.second = value;
+            return;
+        }
+    }
+    environment_.emplace_back(name, value);
+}
+
+platform::DWORD Console::GetEnvironmentVariableA(const char* name, char* buffer,
+                                                 platform::DWORD size) {
+    for (const auto& variable : environment_) {
+        if (!SameName(variable.first, name)) continue;
+        const std::string& value = variable.second;
+        if (value.size() < size) {
+            std::copy(value.begin(), value.end(), buffer);
+            buffer[value.size()] = '\0';
+            return static_cast<platform::DWORD>(value.size());
+        }
+        if (size >= 2) std::copy_n("0", 2, buffer);
+        return static_cast<platform::DWORD>(value.size() + 1);
+    }
+    return 0;
+}
+
 platform::DWORD Console::GetConsoleOutputCP() {
     Report(Log(Op::GetConsoleOutputCP, kOutputHandle));
     return codePage_;
@@ -1050,6 +1091,12 @@ BOOL TurnOnVirtualTerminal(HANDLE handle, DWORD mode) {
 
 void RestoreConsoleMode() {
     if (!Ended()) GiveModeBack();
+}
+
+DWORD GetEnvironmentVariableA(Variable variable, char* buffer, DWORD size) {
+    const char* const names[] = {"NO_COLOR", "FORCE_COLOR", "CLICOLOR_FORCE"};
+    if (Ended()) return 0;
+    return TheConsole().GetEnvironmentVariableA(names[static_cast<int>(variable)], buffer, size);
 }
 
 DWORD GetTerminalWidth(HANDLE handle) {

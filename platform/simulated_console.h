@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -224,6 +225,13 @@ class Console {
     // The window shows the rows from `top` to the bottom one; the cursor
     // cannot be moved up past it. After Reset it shows the whole buffer.
     void SetWindowTop(int top) { windowTop_ = top; }
+    // The process's environment, as Windows keeps it: names ignore case,
+    // and setting a name again, in any case, replaces its value. Reading it
+    // is not logged: it changes nothing that a test compares. A value too
+    // long for the reader's storage leaves "0" there, as a careless reader
+    // would misread it.
+    void SetEnvironmentVariable(const std::string& name, const std::string& value);
+    platform::DWORD GetEnvironmentVariableA(const char* name, char* buffer, platform::DWORD size);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -338,6 +346,7 @@ class Console {
     // Beside each cell, its first joined mark, read only while the cell
     // counts one; empty until a mark is first joined.
     std::vector<uint32_t> marks_;
+    std::vector<std::pair<std::string, std::string>> environment_;
     std::vector<char> commandLine_ = std::vector<char>(1, '\0');
     std::u16string wideCommandLine_;
     bool typed_ = false;

@@ -119,6 +119,17 @@ BOOL WriteFile(HANDLE hFile, const void* buffer, DWORD count, DWORD* written, vo
                        static_cast<::OVERLAPPED*>(overlapped));
 }
 
+namespace {
+
+// By platform::Variable.
+const char kVariables[][15] = {"NO_COLOR", "FORCE_COLOR", "CLICOLOR_FORCE"};
+
+}  // namespace
+
+DWORD GetEnvironmentVariableA(Variable variable, char* buffer, DWORD size) {
+    return ::GetEnvironmentVariableA(kVariables[static_cast<int>(variable)], buffer, size);
+}
+
 DWORD GetTerminalWidth(HANDLE) { return 0; }
 extern const bool kHasTerminals = false;
 

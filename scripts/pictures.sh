@@ -12,6 +12,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# The pictures show colour whatever the environment asks for.
+unset NO_COLOR FORCE_COLOR CLICOLOR_FORCE
 
 check=
 [ "${1:-}" = --check ] && check=1

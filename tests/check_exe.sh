@@ -10,7 +10,7 @@ exe=$1
 objdump=${2:-objdump}
 version=$3
 limit=16384
-expected="ExitProcess GetCommandLineW GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetModuleHandleA GetProcAddress GetStdHandle ReadConsoleOutputAttribute SetConsoleCtrlHandler SetConsoleMode WideCharToMultiByte WriteConsoleA WriteConsoleOutputAttribute WriteFile"
+expected="ExitProcess GetCommandLineW GetConsoleMode GetConsoleOutputCP GetConsoleScreenBufferInfo GetEnvironmentVariableA GetModuleHandleA GetProcAddress GetStdHandle ReadConsoleOutputAttribute SetConsoleCtrlHandler SetConsoleMode WideCharToMultiByte WriteConsoleA WriteConsoleOutputAttribute WriteFile"
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }

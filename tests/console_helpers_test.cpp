@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "console/colour_choice.h"
 #include "console/columns.h"
 #include "console/landing.h"
 #include "console/text_measure.h"
@@ -164,6 +165,26 @@ TEST(Columns, FileTerminalAndVirtualTerminalConsole) {
         if (console.known) {
             EXPECT_EQ(console.pending, r.pending) << r.name;
         }
+    }
+}
+
+// An empty value is not set; only FORCE_COLOR knows false, as it is spelled.
+TEST(ColourChoice, NoColorWinsThenEitherForce) {
+    const struct {
+        const char *noColor, *force, *cli;
+        Colours colours;
+    } rows[] = {
+        {nullptr, nullptr, nullptr, Colours::kAsUsual},
+        {"", "", "", Colours::kAsUsual},
+        {"0", "1", "1", Colours::kNone},
+        {nullptr, "false", "0", Colours::kAsUsual},
+        {nullptr, "FALSE", nullptr, Colours::kForced},
+        {nullptr, "00", nullptr, Colours::kForced},
+        {nullptr, "0", "1", Colours::kForced},
+        {nullptr, nullptr, "false", Colours::kForced},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ChooseColours(r.noColor, r.force, r.cli), r.colours) << r.force << " " << r.cli;
     }
 }
 

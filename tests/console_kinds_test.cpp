@@ -345,6 +345,22 @@ TEST(OnEveryKindOfConsole, StopGivesTheModeBack) {
     }
 }
 
+// NO_COLOR: the text goes out as it is, tabs in place, every cell keeps
+// the console's own colours, and the mode is not touched.
+TEST(OnEveryKindOfConsole, NoColorLeavesTheConsolesColoursAndMode) {
+    for (const Kind& kind : kKinds) {
+        Console& console = FreshConsoleOf(kind, 20, 3, 0, 2);
+        console.SetEnvironmentVariable("NO_COLOR", "1");
+        for (const std::string& call : RunProgram(kRow + "13 10 /4E \"next\" 9 \"b\"")) {
+            const bool plain =
+                call.rfind("WriteConsoleA", 0) == 0 && call.find("\\x1B") == call.npos;
+            EXPECT_TRUE(plain || call.rfind("Get", 0) == 0) << kind.name << ": " << call;
+        }
+        EXPECT_EQ(console.RowText(2), "next    b           ") << kind.name;
+        for (int y = 0; y < 3; ++y) EXPECT_EQ(console.RowAttributes(y), "2E*20") << kind.name;
+    }
+}
+
 // ASCII text never needs the code page: a UTF-8 console costs the same
 // calls as any other.
 TEST(OnEveryKindOfConsole, AsciiCostsTheSameCallsUnderUtf8) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -30,11 +31,14 @@ int Wait(pid_t child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// TERM as given, or unset when `term` is null.
+// TERM as given, or unset when `term` is null; of the variables that
+// choose colours, only those in `environment` (NAME=VALUE each).
 pid_t Start(const std::string& path, const std::vector<std::string>& arguments, int output,
-            const char* term = "xterm") {
+            const char* term = "xterm", const std::vector<std::string>& environment = {}) {
     pid_t child = fork();
     if (child == 0) {
+        for (const char* name : {"NO_COLOR", "FORCE_COLOR", "CLICOLOR_FORCE"}) unsetenv(name);
+        for (const std::string& variable : environment) putenv(strdup(variable.c_str()));
         if (term != nullptr) {
             setenv("TERM", term, 1);
         } else {
@@ -61,21 +65,23 @@ std::string ReadAll(int descriptor) {
 
 // argv[0] is `path`, as a shell would pass it; the program itself is run.
 Outcome RunIntoPipe(const std::vector<std::string>& arguments,
-                    const std::string& path = "colortext") {
+                    const std::string& path = "colortext",
+                    const std::vector<std::string>& environment = {}) {
     int ends[2];
     if (pipe(ends) != 0) return {"", -1};
-    pid_t child = Start(path, arguments, ends[1]);
+    pid_t child = Start(path, arguments, ends[1], "xterm", environment);
     close(ends[1]);
     std::string bytes = ReadAll(ends[0]);
     close(ends[0]);
     return {bytes, Wait(child)};
 }
 
-Outcome RunIntoFile(const std::vector<std::string>& arguments) {
+Outcome RunIntoFile(const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& environment) {
     char name[] = "/tmp/colortext-output-XXXXXX";
     int file = mkstemp(name);
     if (file < 0) return {"", -1};
-    int code = Wait(Start("colortext", arguments, file));
+    int code = Wait(Start("colortext", arguments, file, "xterm", environment));
     lseek(file, 0, SEEK_SET);
     std::string bytes = ReadAll(file);
     close(file);
@@ -83,10 +89,14 @@ Outcome RunIntoFile(const std::vector<std::string>& arguments) {
     return {bytes, code};
 }
 
+const std::vector<std::string> kDiskFull = {"/0C", "\"ERROR:\"", "/07", "\" disk full\"",
+                                            "13",  "10"};
+
 const struct {
     const char* name;
     std::vector<std::string> arguments;
     std::string bytes;
+    std::vector<std::string> environment = {};
 } kCases[] = {
     {"road, one token an argument", {"/1F", "\"Hello\"", "13", "10"}, "Hello\r\n"},
     {"worked example in one argument",
@@ -103,14 +113,17 @@ const struct {
     {"help, with blanks around", {" -h "}, kRequests[1].reply},
     {"usage, in one argument", {" /?"}, kRequests[2].reply},
     {"help and more is no request", {"--help", "\"x\""}, ""},
+    {"FORCE_COLOR", kDiskFull, "\x1b[91mERROR:\x1b[0m disk full\r\n", {"FORCE_COLOR=1"}},
+    {"CLICOLOR_FORCE", kDiskFull, "\x1b[91mERROR:\x1b[0m disk full\r\n", {"CLICOLOR_FORCE=1"}},
+    {"NO_COLOR wins", kDiskFull, "ERROR: disk full\r\n", {"NO_COLOR=1", "FORCE_COLOR=1"}},
 };
 
 TEST(NativeProgram, WritesThePlainBytesIntoAPipeAndAFile) {
     for (const auto& c : kCases) {
-        Outcome piped = RunIntoPipe(c.arguments);
+        Outcome piped = RunIntoPipe(c.arguments, "colortext", c.environment);
         EXPECT_EQ(piped.bytes, c.bytes) << c.name;
         EXPECT_EQ(piped.exitCode, 0) << c.name;
-        Outcome filed = RunIntoFile(c.arguments);
+        Outcome filed = RunIntoFile(c.arguments, c.environment);
         EXPECT_EQ(filed.bytes, c.bytes) << c.name;
         EXPECT_EQ(filed.exitCode, 0) << c.name;
     }

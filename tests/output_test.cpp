@@ -125,7 +125,8 @@ struct OutputCase {
     int terminalWidth;  // 0: a file or a pipe
     std::string arguments;
     std::string bytes;
-    uint32_t codePage = 437;  // the console's output code page
+    uint32_t codePage = 437;       // the console's output code page
+    std::string environment = "";  // NAME=VALUE
 };
 
 void PrintTo(const OutputCase& c, std::ostream* os) { *os << c.name; }
@@ -138,6 +139,11 @@ TEST_P(NotAConsole, WritesExactlyTheseBytes) {
     const OutputCase& c = GetParam();
     simulated::Console& console = FreshConsole(10, 2);
     console.SetCodePage(c.codePage);
+    const size_t equals = c.environment.find('=');
+    if (equals != std::string::npos) {
+        console.SetEnvironmentVariable(c.environment.substr(0, equals),
+                                       c.environment.substr(equals + 1));
+    }
     if (c.terminalWidth > 0) {
         console.SetTerminal(c.terminalWidth);
     } else {
@@ -274,6 +280,25 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"CharacterSplitByTheFullStorage", 80,
                    "\"" + Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9\" 9 \"x\"",
                    Repeated("\xE4\xB8\xAD", 1366) + "\xC3\xA9   x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// FORCE_COLOR: a file gets what a terminal of no width would, a character
+// the full storage cuts goes out whole, and a value too long to read counts.
+INSTANTIATE_TEST_SUITE_P(
+    AsTheEnvironmentAsks, NotAConsole,
+    ::testing::Values(
+        OutputCase{"ForcedLineFeedsAndTabs", 0, "/1F \"a\" 10*2 /0C 65*9 9 \"x\"",
+                   "\x1b[97;44ma\x1b[0m\n\x1b[97;44m\x1b[0m\n\x1b[97;44m\x1b[0m\x1b[91m" +
+                       std::string(9, 'A') + "       x\x1b[0m",
+                   437, "CLICOLOR_FORCE=" + std::string(40000, '0')},
+        OutputCase{
+            "ForcedPiecesKeepCharactersWhole", 0, "/0C \"" + Repeated("\xE4\xB8\xAD", 1366) + "\"",
+            "\x1b[91m" + Repeated("\xE4\xB8\xAD", 1365) + "\x1b[0m\x1b[91m\xE4\xB8\xAD\x1b[0m",
+            65001, "FORCE_COLOR=1"},
+        OutputCase{"ForcedTabAfterACharacterCutByTheFullStorage", 0,
+                   "/0C \"" + std::string(4093, 'a') + "\xF0\x9C\x93\" 9 \"x\"",
+                   "\x1b[91m" + std::string(4093, 'a') + "\xF0\x9C\x93\x1b[0m\x1b[91m  x\x1b[0m",
+                   65001, "FORCE_COLOR=1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text past the storage goes out in pieces, each wrapped in its colours.

@@ -14,15 +14,17 @@ cases=0
 trap 'rm -rf "$work"' EXIT
 status=0
 
-# run_case NAME ARGUMENTS EXPECTED: ARGUMENTS as a shell would be given
-# them; EXPECTED is the screen, with \e for ESC and \n between rows.
+# run_case NAME ARGUMENTS EXPECTED [VARIABLES]: ARGUMENTS as a shell would
+# be given them; EXPECTED is the screen, with \e for ESC and \n between
+# rows; VARIABLES are the only ones of those that choose colours set.
 run_case() {
-    local name=$1 arguments=$2 expected
+    local name=$1 arguments=$2 expected variables=${4:-}
     expected=$(printf '%b' "$3")
     cases=$((cases + 1))
     # A server of its own for each case, on a socket of its own.
     local socket="colortext-test-$$-$cases" script="$work/case$cases.sh"
-    printf '%s %s\nprintf after\nsleep 60\n' "$program" "$arguments" >"$script"
+    printf 'unset NO_COLOR FORCE_COLOR CLICOLOR_FORCE\n%s %s %s\nprintf after\nsleep 60\n' \
+        "$variables" "$program" "$arguments" >"$script"
     TERM=xterm-256color tmux -L "$socket" -f /dev/null new-session -d -x 80 -y 10 "sh $script"
     local screen="" tries
     for tries in $(seq 50); do
@@ -65,6 +67,11 @@ run_case "tab table with wide and accented names" \
 run_case "background only, then a run stopped mid-line" \
     "/E0 '\" warn \"' /07 '\"!\"' /4F '\"bold\"'" \
     '\e[30m\e[103m warn \e[39m\e[49m!\e[97m\e[41mbold\e[39m\e[49mafter'
+# NO_COLOR: the terminal's own colours; the other two change nothing here.
+disk_full="/0C '\"ERROR:\"' /07 '\" disk full\"' 13 10"
+run_case "NO_COLOR" "$disk_full" 'ERROR: disk full\nafter' NO_COLOR=1
+run_case "FORCE_COLOR" "$disk_full" '\e[91mERROR:\e[39m disk full\nafter' FORCE_COLOR=1
+run_case "CLICOLOR_FORCE" "$disk_full" '\e[91mERROR:\e[39m disk full\nafter' CLICOLOR_FORCE=1
 
 [ "$status" -eq 0 ] && echo "PASS"
 exit "$status"

@@ -489,6 +489,22 @@ std::vector<Case> Cases() {
             .Into(Output::kFile, "\xC9\xCD\x07\xCD\xCD\x08"),
         Check("redirected", "long text into a pipe", "65*65535 13 10")
             .Into(Output::kPipe, std::string(65535, 'A') + "\r\n"),
+
+        // Set by a batch file: colour into a pipe or a file when asked, none
+        // on a console, whatever the name's case.
+        Check("environment", "FORCE_COLOR=1 into a pipe", "")
+            .Batch("@set FORCE_COLOR=1\r\n@C:\\ct\\colortext.exe /0C \"ERROR:\" /07 \" disk full\" "
+                   "13 10")
+            .Into(Output::kPipe, "\x1b[91mERROR:\x1b[0m disk full\r\n"),
+        Check("environment", "FORCE_COLOR=1 into a file", "")
+            .Batch("@set FORCE_COLOR=1\r\n@C:\\ct\\colortext.exe /1F \"Hi\" 13 10 /07 \"a\" /4E 9 "
+                   "\"x\"")
+            .Into(Output::kFile, "\x1b[97;44mHi\x1b[0m\r\na\x1b[93;41m       x\x1b[0m"),
+        Check("environment", "NO_COLOR=1 on a console", "")
+            .Batch("@set no_color=1\r\n@C:\\ct\\colortext.exe /1F \"a\" 9 \"b\"")
+            .Rows({"a       b"})
+            .Attributes("2E*")
+            .Cursor(9, 0),
     };
     return cases;
 }
@@ -807,6 +823,10 @@ int main(int argc, char** argv) {
     }
     FILE* report = fopen(argv[1], "w");
     if (!report) return 2;
+    // The variables that choose colours are the cases' own to set.
+    for (const char* name : {"NO_COLOR", "FORCE_COLOR", "CLICOLOR_FORCE"}) {
+        SetEnvironmentVariableA(name, nullptr);
+    }
     if (argc > 3 && strcmp(argv[2], "--pictures") == 0) return DrawScenes(report, argv[3]);
     const char* filter = argc > 2 ? argv[2] : "";
     int passed = 0, failed = 0;

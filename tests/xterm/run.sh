@@ -4,6 +4,8 @@
 # tree (once), and runs screen.js there.
 #   usage: run.sh path/to/colortext BUILD_DIR
 set -euo pipefail
+# What the terminal shows must not depend on the environment.
+unset NO_COLOR FORCE_COLOR CLICOLOR_FORCE
 here=$(cd "$(dirname "$0")" && pwd)
 command -v node >/dev/null && command -v npm >/dev/null ||
     { echo "FAIL: Node.js and npm are needed"; exit 1; }
