@@ -140,7 +140,7 @@ uint32_t ConsoleWriter::HoldBack() {
                              : output_ == Output::kInBand && inBand_.OnTerminal()
                                  ? inBand_.Counted()
                                  : 0;
-    if (heldCount_ > length_ - counted) {
+    if (counted > 0 && heldCount_ > length_ - counted) {
         heldCount_ = length_ - counted;
         for (uint32_t i = 0; i < heldCount_; ++i)
             held_[i] = storage_.text[length_ - heldCount_ + i];
