@@ -10,17 +10,25 @@ uint32_t Utf8Length(uint8_t lead) {
     return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
 
+namespace {
+
+// Whether `second` can follow the UTF-8 lead byte `lead`: its range rules
+// out overlong forms, surrogates and code points past U+10FFFF.
+bool Utf8SecondByte(uint8_t lead, uint8_t second) {
+    const uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    return second >= low && second <= high;
+}
+
+}  // namespace
+
 uint32_t Utf8UnfinishedTail(const uint8_t* text, uint32_t count) {
     for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
         const uint8_t lead = text[count - back];
         if ((lead & 0xC0) == 0x80) continue;
         if (lead < 0xC2 || lead > 0xF4 || Utf8Length(lead) <= back) return 0;
         // The second byte, when there is one, in the range the lead allows.
-        if (back == 1) return 1;
-        const uint8_t second = text[count - back + 1];
-        const uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        const uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        return second >= low && second <= high ? back : 0;
+        return back == 1 || Utf8SecondByte(lead, text[count - back + 1]) ? back : 0;
     }
     return 0;
 }
@@ -108,15 +116,12 @@ namespace {
 
 // The length of the UTF-8 character that the text begins with, 0 when its
 // bytes make none: a lead byte from 0xC2 to 0xF4, and the bytes it
-// announces, the second in the range that rules out overlong forms,
-// surrogates and code points past U+10FFFF.
+// announces, the second in the range the lead allows.
 uint32_t Utf8Character(const uint8_t* text, uint32_t count) {
     const uint8_t lead = text[0];
     const uint32_t length = Utf8Length(lead);
     if (lead < 0xC2 || lead > 0xF4 || length > count) return 0;
-    const uint8_t low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const uint8_t high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (text[1] < low || text[1] > high) return 0;
+    if (!Utf8SecondByte(lead, text[1])) return 0;
     for (uint32_t i = 2; i < length; ++i) {
         if ((text[i] & 0xC0) != 0x80) return 0;
     }
@@ -127,14 +132,7 @@ uint32_t Utf8Character(const uint8_t* text, uint32_t count) {
 
 bool GoesOn(const uint8_t* begun, uint32_t count, uint8_t next, const LeadBytes* leads) {
     if (leads != nullptr) return next >= 0x40;
-    const uint8_t lead = begun[0];
-    const uint8_t low = count == 1 && lead == 0xE0   ? 0xA0
-                        : count == 1 && lead == 0xF0 ? 0x90
-                                                     : 0x80;
-    const uint8_t high = count == 1 && lead == 0xED   ? 0x9F
-                         : count == 1 && lead == 0xF4 ? 0x8F
-                                                      : 0xBF;
-    return next >= low && next <= high;
+    return count == 1 ? Utf8SecondByte(begun[0], next) : (next & 0xC0) == 0x80;
 }
 
 CharacterCells CellsOf(const uint8_t* text, uint32_t count, const LeadBytes* leads) {
