@@ -221,6 +221,10 @@ void InBandOutput::Ask(platform::HANDLE handle, const Place& before) {
     p.anywhere = p.doubt && before.anywhere;
 }
 
+void InBandOutput::AskFrom(platform::HANDLE handle, const ConsoleColumn& at) {
+    Ask(handle, Place{0, 0, 0, at.width * info_.dwSize.Y, false, false, at.doubt, at.anywhere});
+}
+
 void InBandOutput::OpenFrame(uint16_t attribute) {
     if (to_ != nullptr) return;
     __builtin_memcpy(out_, kSgrPush, kSgrPushLength);
@@ -255,8 +259,7 @@ void InBandOutput::Put(const uint8_t* bytes, uint32_t count) { to_ = Copy(to_, b
 void InBandOutput::WriteMeasured(platform::HANDLE handle, const Run& run, ConsoleColumn& at) {
     const uint8_t* const text = run.storage->text;
     const uint32_t length = run.length;
-    const int32_t all = at.width * info_.dwSize.Y;
-    Ask(handle, Place{0, 0, 0, all, false, false, at.doubt, at.anywhere});
+    AskFrom(handle, at);
     if (at.known) place_.waits = at.pending;
     to_ = nullptr;
     for (uint32_t i = PutCarried(handle, run, at.switched); i < length;) {
@@ -559,8 +562,7 @@ void InBandOutput::WriteControl(platform::HANDLE handle, const PendingStorage& s
     // wrap it leaves waits is known from then on.
     bool sub = count == 1 && storage.text[0] == 0x1A;
     if (sub && !console_.known) {
-        const int32_t all = console_.width * info_.dwSize.Y;
-        Ask(handle, Place{0, 0, 0, all, false, false, console_.doubt, console_.anywhere});
+        AskFrom(handle, console_);
         if (!place_.doubt) console_.Set(place_.x, place_.waits);
         sub = place_.doubt;
     }
@@ -593,8 +595,7 @@ uint32_t InBandOutput::TerminalTabBlanks() const {
 // one blank of the tab tells: it fills the last column, or goes to the next
 // row; on the bottom row the row is taken as full, as text takes it.
 uint32_t InBandOutput::AskTabBlanks(platform::HANDLE handle, uint16_t attribute) {
-    const int32_t all = console_.width * info_.dwSize.Y;
-    Ask(handle, Place{0, 0, 0, all, false, false, console_.doubt, console_.anywhere});
+    AskFrom(handle, console_);
     const Place before = place_;
     const uint32_t blanks = 8 - static_cast<uint32_t>(before.x) % 8;
     console_.Set(before.x, false);

@@ -102,6 +102,9 @@ class InBandOutput {
     void WriteMeasured(platform::HANDLE handle, const Run& run, ConsoleColumn& at);
     // Asks the console where the cursor is, after what `before` knew.
     void Ask(platform::HANDLE handle, const Place& before);
+    // The same, where all that is known is what `at` knows: the cursor may
+    // be anywhere.
+    void AskFrom(platform::HANDLE handle, const ConsoleColumn& at);
     // Where a character may go: the first and last cells it may begin in,
     // the furthest it may end in, and whether its last cell may be the
     // last of a row.
